@@ -13,7 +13,7 @@ namespace {
 
 const std::string kFallback = "Unknown of manufacturer specific error";
 
-// Every code with a text of its own, typed in again from the catalogue's documentation.
+// Every code with a text of its own, typed in by hand apart from the library's table.
 const std::map<int32_t, std::string>& OwnTexts() {
     static const std::map<int32_t, std::string> Texts = {
         {1, "Unassigned (unallocated) number"},
