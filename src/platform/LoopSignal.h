@@ -1,0 +1,39 @@
+// What a thread's message loop needs from the operating system: one waitable object that is
+// signalled while a posted message waits or while the earliest timer is due, and a way to
+// sleep until it is. The portable loop keeps both states up to date; each platform supplies
+// the object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace vorsa::detail {
+
+/// SetPosted and SetTimerDue may come from any thread; the caller serialises them. Fd and
+/// Wait are used by the owner thread alone.
+class LoopSignal {
+  public:
+    /// Creates the signal of one thread. Raises vorsa::Exception when the system refuses.
+    [[nodiscard]] static std::unique_ptr<LoopSignal> Create();
+
+    virtual ~LoopSignal() = default;
+
+    /// A descriptor that polls readable while the signal is set (see below); -1 where the
+    /// platform has none.
+    [[nodiscard]] virtual int Fd() const noexcept = 0;
+
+    /// Sets or clears the "posted message waiting" state.
+    virtual void SetPosted(bool Waiting) noexcept = 0;
+
+    /// Arms the signal to become set at `DueMs` on the monotonic clock
+    /// (MonotonicMilliseconds), at once when that has passed; std::nullopt disarms it. Either
+    /// way a previous expiry is forgotten.
+    virtual void SetTimerDue(std::optional<uint64_t> DueMs) noexcept = 0;
+
+    /// Sleeps until the signal is set or `TimeoutMs` milliseconds have passed (-1: no
+    /// limit). May return early; the caller checks its own state again.
+    virtual void Wait(int TimeoutMs) noexcept = 0;
+};
+
+}  // namespace vorsa::detail
