@@ -1,5 +1,4 @@
 // SMS-DELIVER decoder.
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,8 +10,6 @@
 namespace vorsa {
 namespace {
 
-constexpr uint8_t kInternationalNumber = 0x91;
-constexpr uint8_t kUnknownNumber = 0x81;
 constexpr uint8_t kTypeOfNumberMask = 0x70;
 constexpr uint8_t kAlphanumeric = 0x50;
 constexpr uint8_t kUserDataHeaderIndicator = 0x40;
@@ -51,7 +48,9 @@ bool isAlphanumeric(int type) {
 // (its digits are already as they are dialled) and "0" for every other type, which gives
 // a national number its national dialling form.
 std::string numericAddress(int type, std::string_view field) {
-    std::string number = type == kInternationalNumber ? "+" : type == kUnknownNumber ? "" : "0";
+    std::string number = type == detail::kInternationalNumber ? "+"
+                         : type == detail::kUnknownNumber     ? ""
+                                                              : "0";
     number += detail::swapSemiOctets(field);
     const std::size_t filler = number.find('F');
     if (filler != std::string::npos) {

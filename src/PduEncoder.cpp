@@ -10,9 +10,6 @@
 namespace vorsa {
 namespace {
 
-constexpr uint8_t kInternationalNumber = 0x91;
-constexpr uint8_t kUnknownNumber = 0x81;
-
 // A number split by the numbering rule: "+" or "00" in front makes it international and
 // is dropped; anything else is written as it is, a single leading "0" included. The
 // characters are not examined.
@@ -23,12 +20,12 @@ struct SplitNumber {
 
 SplitNumber splitNumber(std::string_view number) {
     if (number.substr(0, 1) == "+") {
-        return {number.substr(1), kInternationalNumber};
+        return {number.substr(1), detail::kInternationalNumber};
     }
     if (number.substr(0, 2) == "00") {
-        return {number.substr(2), kInternationalNumber};
+        return {number.substr(2), detail::kInternationalNumber};
     }
-    return {number, kUnknownNumber};
+    return {number, detail::kUnknownNumber};
 }
 
 // Writes a value with at least two upper-case hexadecimal digits, more when it needs them.

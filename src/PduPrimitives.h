@@ -26,6 +26,10 @@ namespace vorsa::detail {
 /// The data coding octet that selects 8-bit data; every other value means 7-bit data.
 constexpr uint8_t kEightBitDataCoding = 0xF5;
 
+/// Types of address: international (written after "+") and unknown numbering.
+constexpr uint8_t kInternationalNumber = 0x91;
+constexpr uint8_t kUnknownNumber = 0x81;
+
 /// The characters in reverse order.
 [[nodiscard]] std::string reverseString(std::string_view text);
 
