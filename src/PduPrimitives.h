@@ -1,0 +1,137 @@
+// Field primitives of the PDU codec: hexadecimal text, semi-octet order, the GSM 7-bit
+// default alphabet packing and the two character substitutions that stand for that
+// alphabet. Not part of the installed interface.
+//
+// Five forms of text meet here:
+//  - hexadecimal text: two digits per octet, high nibble first; only "0"-"9" and
+//    upper-case "A"-"F" are produced;
+//  - bit text: eight "0"/"1" characters per octet, most significant bit first;
+//  - semi-octet text: digits stored with the two characters of every pair swapped, the
+//    first digit in the low nibble of its octet;
+//  - message text: single-byte characters, whose default-alphabet code is the character
+//    code itself except "@" (code 0) and "$" (code 2);
+//  - the data coding octet: 245 (F5) means 8-bit data, anything else 7-bit packed data.
+//
+// The bit-text routines are the readable definition of the packing; the codec itself
+// packs and unpacks by shifting, and the tests hold the two to the same results.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vorsa::detail {
+
+/// The data coding octet that selects 8-bit data; every other value means 7-bit data.
+constexpr uint8_t kEightBitDataCoding = 0xF5;
+
+/// Types of address: international (written after "+") and unknown numbering.
+constexpr uint8_t kInternationalNumber = 0x91;
+constexpr uint8_t kUnknownNumber = 0x81;
+
+/// The characters in reverse order.
+[[nodiscard]] std::string reverseString(std::string_view text);
+
+/// "0"-"9", "A"-"F" for 0 to 15; any other value gives the character of code 0.
+[[nodiscard]] constexpr char nibbleToHex(int value) noexcept {
+    if (value < 0 || value > 15) {
+        return '\0';
+    }
+    return static_cast<char>(value < 10 ? '0' + value : 'A' + (value - 10));
+}
+
+/// The code minus 48 when it is at most that of "9", else the code minus 55, both modulo
+/// 256. No character is refused: lower-case "a" gives 42, not 10.
+[[nodiscard]] constexpr uint8_t hexDigitValue(char digit) noexcept {
+    const auto code = static_cast<unsigned char>(digit);
+    return static_cast<uint8_t>(code <= '9' ? code - 48u : code - 55u);
+}
+
+/// The octet that two digits stand for: the low eight bits of (high << 4) | low.
+[[nodiscard]] constexpr uint8_t hexPairValue(char high, char low) noexcept {
+    return static_cast<uint8_t>((hexDigitValue(high) << 4) | hexDigitValue(low));
+}
+
+/// The value of a two-digit hexadecimal field, 0 to 255. The empty text gives 0, a single
+/// digit its own value (low eight bits); digits after the second are not read.
+[[nodiscard]] int hexToInt(std::string_view hex) noexcept;
+
+/// Two upper-case digits per character, high nibble first.
+[[nodiscard]] std::string stringToHex(std::string_view text);
+
+/// One character per pair of digits; an unpaired last digit is dropped.
+[[nodiscard]] std::string hexToString(std::string_view hex);
+
+/// Eight "0"/"1" characters per character, most significant bit first.
+[[nodiscard]] std::string stringToBits(std::string_view text);
+
+/// One character per complete group of eight, the first of the group its most
+/// significant bit ("1" sets a bit, any other character clears it); an incomplete last
+/// group is dropped.
+[[nodiscard]] std::string bitsToString(std::string_view bits);
+
+/// Drops the first character of every group of eight (the top bit of each octet), then
+/// puts "0" in front until the length is a multiple of eight.
+[[nodiscard]] std::string octetsToSeptets(std::string_view bits);
+
+/// Drops the leading (length mod 7) characters, the bits that make up no whole septet,
+/// then puts "0" before every group of seven.
+[[nodiscard]] std::string septetsToOctets(std::string_view bits);
+
+/// Replaces every occurrence of `from` by `to`.
+void replaceChar(std::string& text, char from, char to) noexcept;
+
+/// "@" becomes code 0, then "$" becomes code 2.
+void toDefaultAlphabet(std::string& text) noexcept;
+
+/// Code 0 becomes "@", then code 2 becomes "$".
+void fromDefaultAlphabet(std::string& text) noexcept;
+
+/// The user data of a message as hexadecimal text: with `eightBit` zero the characters
+/// packed as septets (ceil(7n/8) octets, zero fill bits), otherwise one octet per
+/// character. "@" travels as code 0 and "$" as code 2 on both paths.
+[[nodiscard]] std::string textToUserData(std::string_view text, uint8_t eightBit);
+
+/// The text of hexadecimal user data: with data coding 245 one character per octet,
+/// otherwise every whole septet the octets hold (floor(8n/7) of them; seven fill bits
+/// thus come out as a last "@"). Code 0 comes out as "@" and code 2 as "$".
+[[nodiscard]] std::string userDataToText(std::string_view userData, uint8_t dataCoding);
+
+/// Swaps the two characters of every pair ("1234" gives "2143"); an unpaired last
+/// character stays where it is.
+[[nodiscard]] std::string swapSemiOctets(std::string_view text);
+
+/// textToUserData computed the long way, through bit texts: reverse, bits, drop the top
+/// bits, fill, regroup, reverse. Kept as the definition that the shifting code must match.
+[[nodiscard]] std::string textToUserDataByBitText(std::string_view text, uint8_t eightBit);
+
+/// userDataToText computed the long way, through bit texts.
+[[nodiscard]] std::string userDataToTextByBitText(std::string_view userData, uint8_t dataCoding);
+
+/// Appends the user data of `text` as textToUserData gives it.
+void appendUserData(std::string& out, std::string_view text, bool eightBit);
+
+/// Appends, as characters, the septets `first` to `first + count - 1` of the 7-bit
+/// packed user data `userData`, as far as its whole octets hold them.
+void appendSeptets(std::string& out, std::string_view userData, std::size_t first,
+                   std::size_t count);
+
+/// Appends, as characters, the octets `first` to `first + count - 1` of the 8-bit user
+/// data `userData`, as far as its whole octets go.
+void appendOctets(std::string& out, std::string_view userData, std::size_t first,
+                  std::size_t count);
+
+/// The character that a default-alphabet code or 8-bit octet arrives as: "@" for 0, "$"
+/// for 2, the code itself otherwise.
+[[nodiscard]] constexpr char fromDefaultCode(uint8_t code) noexcept {
+    return code == 0 ? '@' : code == 2 ? '$' : static_cast<char>(code);
+}
+
+/// The default-alphabet code that a character travels as: 0 for "@", 2 for "$", the
+/// character's code otherwise (before any loss of the top bit).
+[[nodiscard]] constexpr uint8_t toDefaultCode(char character) noexcept {
+    return character == '@' ? 0 : character == '$' ? 2 : static_cast<uint8_t>(character);
+}
+
+}  // namespace vorsa::detail

@@ -1,0 +1,125 @@
+// User data packing and unpacking by shifting: the same results as the bit-text
+// definition, at a small fraction of its cost.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "PduPrimitives.h"
+
+namespace vorsa::detail {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
+
+inline void writeHexOctet(char* out, unsigned octet) noexcept {
+    out[0] = kHexDigits[(octet >> 4) & 0x0F];
+    out[1] = kHexDigits[octet & 0x0F];
+}
+
+// The octet at index `i` of hexadecimal user data; the caller keeps `i` within the whole
+// octets of the text.
+inline unsigned octetAt(std::string_view hex, std::size_t i) noexcept {
+    return hexPairValue(hex[2 * i], hex[2 * i + 1]);
+}
+
+// How many of `count` items from `first` lie below `available`.
+inline std::size_t itemsWithin(std::size_t available, std::size_t first,
+                               std::size_t count) noexcept {
+    return first >= available ? 0 : std::min(count, available - first);
+}
+
+}  // namespace
+
+void appendUserData(std::string& out, std::string_view text, bool eightBit) {
+    const std::size_t start = out.size();
+    if (eightBit) {
+        out.resize(start + 2 * text.size());
+        char* write = out.data() + start;
+        for (const char character : text) {
+            writeHexOctet(write, toDefaultCode(character));
+            write += 2;
+        }
+        return;
+    }
+    // Septet i occupies bits 7i to 7i+6 of the stream, counted from the least significant
+    // bit of the first octet; the top bits of the last octet stay zero.
+    const std::size_t octets = text.size() - text.size() / 8;
+    out.resize(start + 2 * octets);
+    char* write = out.data() + start;
+    uint32_t pending = 0;
+    unsigned pendingBits = 0;
+    for (const char character : text) {
+        pending |= static_cast<uint32_t>(toDefaultCode(character) & 0x7F) << pendingBits;
+        pendingBits += 7;
+        if (pendingBits >= 8) {
+            writeHexOctet(write, pending & 0xFF);
+            write += 2;
+            pending >>= 8;
+            pendingBits -= 8;
+        }
+    }
+    if (pendingBits > 0) {
+        writeHexOctet(write, pending & 0xFF);
+    }
+}
+
+void appendSeptets(std::string& out, std::string_view userData, std::size_t first,
+                   std::size_t count) {
+    const std::size_t octets = userData.size() / 2;
+    const std::size_t septets = itemsWithin(octets / 7 * 8 + (octets % 7) * 8 / 7, first, count);
+    if (septets == 0) {
+        return;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + septets);
+    char* write = out.data() + start;
+
+    const std::size_t firstBit = first * 7;
+    std::size_t nextOctet = firstBit / 8;
+    const unsigned skip = firstBit % 8;
+    uint32_t pending = octetAt(userData, nextOctet++) >> skip;
+    unsigned pendingBits = 8 - skip;
+    for (std::size_t i = 0; i < septets; ++i) {
+        // Every septet counted above ends within the whole octets, so the octet it needs
+        // is always there.
+        if (pendingBits < 7) {
+            pending |= octetAt(userData, nextOctet++) << pendingBits;
+            pendingBits += 8;
+        }
+        write[i] = fromDefaultCode(static_cast<uint8_t>(pending & 0x7F));
+        pending >>= 7;
+        pendingBits -= 7;
+    }
+}
+
+void appendOctets(std::string& out, std::string_view userData, std::size_t first,
+                  std::size_t count) {
+    const std::size_t octets = itemsWithin(userData.size() / 2, first, count);
+    const std::size_t start = out.size();
+    out.resize(start + octets);
+    char* write = out.data() + start;
+    for (std::size_t i = 0; i < octets; ++i) {
+        write[i] = fromDefaultCode(static_cast<uint8_t>(octetAt(userData, first + i)));
+    }
+}
+
+std::string textToUserData(std::string_view text, uint8_t eightBit) {
+    std::string userData;
+    appendUserData(userData, text, eightBit != 0);
+    return userData;
+}
+
+std::string userDataToText(std::string_view userData, uint8_t dataCoding) {
+    std::string text;
+    if (dataCoding == kEightBitDataCoding) {
+        appendOctets(text, userData, 0, kAll);
+    } else {
+        appendSeptets(text, userData, 0, kAll);
+    }
+    return text;
+}
+
+}  // namespace vorsa::detail
