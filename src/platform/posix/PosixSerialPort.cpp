@@ -217,7 +217,6 @@ bool PosixSerialPort::ReadFile(THandle Handle, char* Buffer, uint32_t Count, uin
                                                          Rules.ReadTotalTimeoutConstant, Count);
     Deadline AfterLastByte = Deadline::Never();
     const int Fd = FdOf(Handle);
-    bool HungUp = false;
 
     while (Read < Count) {
         const ssize_t Got = ::read(Fd, Buffer + Read, Count - Read);
@@ -228,19 +227,14 @@ bool PosixSerialPort::ReadFile(THandle Handle, char* Buffer, uint32_t Count, uin
             }
             continue;
         }
-        if (Got == 0) {
-            // End of file on a terminal: the other side has hung up. Hand over what came
-            // before; the next call fails.
-            return Read > 0 ? true : Fail(EIO);
-        }
-        if (errno == EINTR) {
+        // Nothing now. A terminal answers EAGAIN, or 0 when its minimum count is 0 (another
+        // program may have configured it so) and also after a hang-up; poll tells which.
+        const bool EndOfFile = Got == 0;
+        if (Got < 0 && errno == EINTR) {
             continue;
         }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        if (Got < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             return Fail(errno);
-        }
-        if (HungUp) {
-            return Fail(EIO);  // poll reported a hang-up but there is nothing to read
         }
         if (TakeWhatWaits) {
             return true;
@@ -256,7 +250,10 @@ bool PosixSerialPort::ReadFile(THandle Handle, char* Buffer, uint32_t Count, uin
         if ((Events & POLLNVAL) != 0) {
             return Fail(EBADF);
         }
-        HungUp = (Events & HangUpEvents) != 0 && (Events & POLLIN) == 0;
+        // The other side has hung up: hand over what came before; the next call fails.
+        if ((Events & HangUpEvents) != 0 && (EndOfFile || (Events & POLLIN) == 0)) {
+            return Read > 0 ? true : Fail(EIO);
+        }
     }
     return true;
 }

@@ -119,7 +119,9 @@ bool ApplyDcbToTermios(const DCB& State, termios& Line) {
     }
     Line.c_cc[VSTART] = static_cast<cc_t>(State.XonChar);
     Line.c_cc[VSTOP] = static_cast<cc_t>(State.XoffChar);
-    Line.c_cc[VMIN] = 0;
+    // A read of a descriptor without O_NONBLOCK would wait for a byte; ours answers EAGAIN
+    // when nothing waits, and the waiting is done by poll against the time-outs.
+    Line.c_cc[VMIN] = 1;
     Line.c_cc[VTIME] = 0;
     return true;
 }
