@@ -210,6 +210,19 @@ TEST_F(BackendOnPty, VersionQueryNeedsTheRecordSizeAndAnswersNtFrom4) {
     EXPECT_GE(Info.dwMajorVersion, 4u);
 }
 
+TEST_F(BackendOnPty, HugeTotalTimeOutsAreSafe) {
+    ASSERT_TRUE(Port.SetCommTimeouts(Handle, COMMTIMEOUTS{0, MAXDWORD, MAXDWORD, MAXDWORD, 1}));
+    ASSERT_TRUE(Line.Write("abcd"));
+    char Buffer[4];
+    uint32_t Read = 0;
+    EXPECT_TRUE(Port.ReadFile(Handle, Buffer, sizeof Buffer, Read));
+    EXPECT_EQ(std::string(Buffer, Read), "abcd");
+    uint32_t Written = 0;
+    EXPECT_TRUE(Port.WriteFile(Handle, "ok", 2, Written));
+    EXPECT_EQ(Written, 2u);
+    EXPECT_EQ(Line.Read(2), "ok");
+}
+
 TEST(BackendLifetime, DestructionReleasesPortsLeftOpen) {
     vorsa::test::Pty Line;
     {

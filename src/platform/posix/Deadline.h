@@ -13,9 +13,14 @@ class Deadline {
 
     /// A deadline that never passes.
     static Deadline Never() noexcept { return Deadline(); }
-    /// A deadline Ms milliseconds from now.
+    /// A deadline Ms milliseconds from now. Spans beyond the clock's range (a multiplier
+    /// time-out times a large count can reach 2^64 ms) never pass.
     static Deadline After(uint64_t Ms) noexcept {
-        return Deadline(Clock::now() + std::chrono::milliseconds(Ms));
+        constexpr uint64_t Longest = uint64_t{1} << 40;  // about 35 years
+        if (Ms > Longest) {
+            return Never();
+        }
+        return Deadline(Clock::now() + std::chrono::milliseconds(static_cast<int64_t>(Ms)));
     }
     /// The earlier of two deadlines.
     static Deadline Earlier(const Deadline& A, const Deadline& B) noexcept;

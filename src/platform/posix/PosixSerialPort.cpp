@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "platform/posix/ArbitraryBaud.h"
@@ -81,8 +82,8 @@ bool PosixSerialPort::Fail(int Code) {
 }
 
 PosixSerialPort::OpenPort* PosixSerialPort::Find(THandle Handle) {
-    const auto Found = FPorts.find(FdOf(Handle));
-    if (Handle < 0 || Found == FPorts.end()) {
+    const auto Found = (Handle < 0 || Handle > INT_MAX) ? FPorts.end() : FPorts.find(FdOf(Handle));
+    if (Found == FPorts.end()) {
         Fail(EBADF);
         return nullptr;
     }
