@@ -1,4 +1,4 @@
-// Owns one file descriptor and closes it once.
+// Owns one file descriptor and closes it unless released.
 #pragma once
 
 #include <unistd.h>
@@ -11,10 +11,10 @@ class UniqueFd {
   public:
     UniqueFd() = default;
     explicit UniqueFd(int Fd) noexcept : FFd(Fd) {}
-    UniqueFd(UniqueFd&& Other) noexcept : FFd(std::exchange(Other.FFd, -1)) {}
+    UniqueFd(UniqueFd&& Other) noexcept : FFd(Other.Release()) {}
     UniqueFd& operator=(UniqueFd&& Other) noexcept {
         if (this != &Other) {
-            Reset(std::exchange(Other.FFd, -1));
+            Reset(Other.Release());
         }
         return *this;
     }
@@ -22,14 +22,18 @@ class UniqueFd {
     UniqueFd& operator=(const UniqueFd&) = delete;
     ~UniqueFd() { Reset(); }
 
-    int Get() const noexcept { return FFd; }
-    bool Valid() const noexcept { return FFd >= 0; }
+    [[nodiscard]] int Get() const noexcept { return FFd; }
+    [[nodiscard]] bool Valid() const noexcept { return FFd >= 0; }
+    explicit operator bool() const noexcept { return Valid(); }
+    /// Gives the descriptor up without closing it.
+    [[nodiscard]] int Release() noexcept { return std::exchange(FFd, -1); }
 
-    /// Closes the descriptor held, if any. close() is not retried on EINTR: Linux has
-    /// released the descriptor by then, and a retry could close one another thread opened.
+    /// Closes the descriptor held, if any, and takes Fd. close() is not retried on EINTR:
+    /// Linux has released the descriptor by then, and a retry could close one that another
+    /// thread opened meanwhile.
     void Reset(int Fd = -1) noexcept {
         if (FFd >= 0) {
-            ::close(FFd);
+            (void)::close(FFd);
         }
         FFd = Fd;
     }

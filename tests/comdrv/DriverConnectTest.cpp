@@ -1,0 +1,359 @@
+// Connect, DisConnect, the error latch, the flag rules and the platform probes, on the
+// in-memory serial interface.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "WinProbes.h"
+#include "comdrv/InspectableDriver.h"
+#include "support/MemorySerialPort.h"
+
+namespace vorsa::test {
+namespace {
+
+using Call = MemorySerialPort::Call;
+using Record = MemorySerialPort::Record;
+
+class DriverOnMemory : public ::testing::Test {
+  protected:
+    MemorySerialPort Line;  // outlives the driver, so tests can look at it afterwards
+    InspectableDriver Driver{nullptr, Borrow(Line)};
+};
+
+TEST_F(DriverOnMemory, StartsClosedWithTheDefaultSettings) {
+    EXPECT_EQ(Driver.Port, "COM2");
+    EXPECT_EQ(Driver.Baud, 9600);
+    EXPECT_EQ(Driver.DataBits, 8);
+    EXPECT_EQ(Driver.Parity, tParity::None);
+    EXPECT_EQ(Driver.StopBits, tStopBits::s10);
+    EXPECT_EQ(Driver.FlowControl, tFlowControl::Hardware);
+    EXPECT_FALSE(Driver.Connected());
+    EXPECT_EQ(Driver.PortHandle, 0);
+    EXPECT_EQ(Driver.LastError, 0);
+    EXPECT_TRUE(Line.Log().empty()) << "construction touches no device";
+}
+
+TEST_F(DriverOnMemory, ErrorLatchKeepsTheLastNonZeroCodeAndIsClearedByReading) {
+    Driver.SetError(5);
+    Driver.SetError(0);
+    EXPECT_EQ(Driver.GetError(), 5);
+    EXPECT_EQ(Driver.GetError(), 0);
+    Driver.SetError(5);
+    Driver.SetError(-7);
+    EXPECT_EQ(Driver.GetError(), -7);
+}
+
+TEST_F(DriverOnMemory, ConnectDropsWhatWasLatchedBeforeAndWhatTheOpenLatched) {
+    Driver.SetError(42);
+    Line.FailOnce(Call::GetCommState, 13);  // reading the current settings fails: dropped
+    Driver.Connect();
+    EXPECT_TRUE(Driver.Connected());
+    EXPECT_EQ(Driver.GetError(), 0);
+}
+
+TEST_F(DriverOnMemory, ConnectConfiguresTheDeviceInOrder) {
+    Driver.Port = "COM7";
+    Driver.Connect();
+    ASSERT_TRUE(Driver.Connected());
+    EXPECT_EQ(Line.OpenedName, "COM7") << "the name goes to the platform unchanged";
+    EXPECT_EQ(Line.Calls(),
+              (std::vector<Call>{Call::Open, Call::GetCommState, Call::GetVersionEx,
+                                 Call::GetVersionEx, Call::SetCommState, Call::SetupComm,
+                                 Call::SetCommTimeouts, Call::PurgeComm}));
+    EXPECT_EQ(Driver.PortHandle, Line.Log().front().Handle);
+    EXPECT_TRUE(Line.IsOpen(Driver.PortHandle));
+
+    const DCB& S = Line.State;
+    EXPECT_EQ(S.DCBlength, 28u);
+    EXPECT_EQ(S.BaudRate, 9600u);
+    EXPECT_EQ(S.ByteSize, 8);
+    EXPECT_EQ(S.Parity, NOPARITY);
+    EXPECT_EQ(S.StopBits, ONESTOPBIT);
+    EXPECT_EQ(S.XonChar, 17);
+    EXPECT_EQ(S.XoffChar, 19);
+    EXPECT_EQ(S.ErrorChar, 0);
+    EXPECT_EQ(S.EofChar, 0);
+    EXPECT_EQ(S.EvtChar, 0);
+    EXPECT_EQ(S.XonLim, 80);
+    EXPECT_EQ(S.XoffLim, 200);
+    EXPECT_EQ(S.wReserved, 0);
+    EXPECT_EQ(S.wReserved1, 0);
+    EXPECT_EQ(S.Flags, 0x6095u);
+    EXPECT_EQ(Line.InQueueSize, 8192u);
+    EXPECT_EQ(Line.OutQueueSize, 8192u);
+    EXPECT_EQ(Line.Timeouts.ReadIntervalTimeout, 10u);
+    EXPECT_EQ(Line.Timeouts.ReadTotalTimeoutMultiplier, 0u);
+    EXPECT_EQ(Line.Timeouts.ReadTotalTimeoutConstant, 0u);
+    EXPECT_EQ(Line.Timeouts.WriteTotalTimeoutMultiplier, 0u);
+    EXPECT_EQ(Line.Timeouts.WriteTotalTimeoutConstant, 5000u);
+    EXPECT_EQ(Line.Purges,
+              std::vector<uint32_t>{PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR});
+    EXPECT_EQ(Line.VersionInfoSizeSeen, 148u);
+}
+
+TEST_F(DriverOnMemory, ConnectHandsTheLineSettingsOverByOrdinalAndSnapsTheSpeed) {
+    Driver.DataBits = 7;
+    Driver.Parity = tParity::Even;
+    Driver.StopBits = tStopBits::s20;
+    Driver.Baud = 19200;
+    Driver.Connect();
+    EXPECT_EQ(Line.State.ByteSize, 7);
+    EXPECT_EQ(Line.State.Parity, 2);
+    EXPECT_EQ(Line.State.StopBits, 2);
+    EXPECT_EQ(Line.State.BaudRate, 38400u);
+
+    Driver.Parity = tParity::Odd;
+    Driver.StopBits = tStopBits::s15;
+    Driver.Baud = 0;  // no division anywhere: the speed snaps to the slowest rate
+    Driver.Connect();
+    EXPECT_TRUE(Driver.Connected());
+    EXPECT_EQ(Line.State.Parity, 1);
+    EXPECT_EQ(Line.State.StopBits, 1);
+    EXPECT_EQ(Line.State.BaudRate, 110u);
+
+    Driver.Baud = -9600;
+    Driver.Connect();
+    EXPECT_TRUE(Driver.Connected());
+    EXPECT_EQ(Line.State.BaudRate, 256000u);
+}
+
+struct FixedWord {
+    tFlowControl Flow;
+    uint32_t Word;
+};
+
+TEST_F(DriverOnMemory, NtFromVersion4GetsTheFixedFlagWords) {
+    Line.State.Flags = 0xFFFF;  // the current word plays no part
+    Line.Version.dwMajorVersion = 4;
+    Line.Version.dwMinorVersion = 0;
+    for (const FixedWord& Case :
+         {FixedWord{tFlowControl::XON_XOFF, 0x5391}, FixedWord{tFlowControl::Hardware, 0x6095},
+          FixedWord{tFlowControl::No, 0x5091}}) {
+        Line.State.Flags = 0xFFFF;
+        Driver.FlowControl = Case.Flow;
+        Driver.Connect();
+        EXPECT_EQ(Line.State.Flags, Case.Word) << "flow " << static_cast<int>(Case.Flow);
+    }
+}
+
+TEST(DcbFlags, TheFixedWordsDecodeToTheirSwitches) {
+    DCB Hardware;
+    Hardware.Flags = 0x6095;
+    EXPECT_TRUE(Hardware.fBinary());
+    EXPECT_TRUE(Hardware.fOutxCtsFlow());
+    EXPECT_EQ(Hardware.fDtrControl(), DTR_CONTROL_ENABLE);
+    EXPECT_TRUE(Hardware.fTXContinueOnXoff());
+    EXPECT_EQ(Hardware.fRtsControl(), RTS_CONTROL_HANDSHAKE);
+    EXPECT_TRUE(Hardware.fAbortOnError());
+    EXPECT_FALSE(Hardware.fParity());
+    EXPECT_FALSE(Hardware.fOutxDsrFlow());
+    EXPECT_FALSE(Hardware.fDsrSensitivity());
+    EXPECT_FALSE(Hardware.fOutX());
+    EXPECT_FALSE(Hardware.fInX());
+    EXPECT_FALSE(Hardware.fErrorChar());
+    EXPECT_FALSE(Hardware.fNull());
+
+    // The XON/XOFF word is the word without flow control plus exactly fOutX and fInX.
+    DCB Built;
+    Built.fBinary(true);
+    Built.fDtrControl(DTR_CONTROL_ENABLE);
+    Built.fTXContinueOnXoff(true);
+    Built.fRtsControl(RTS_CONTROL_ENABLE);
+    Built.fAbortOnError(true);
+    EXPECT_EQ(Built.Flags, 0x5091u);
+    Built.fOutX(true);
+    Built.fInX(true);
+    EXPECT_EQ(Built.Flags, 0x5391u);
+    Built.fOutX(false);
+    Built.fInX(false);
+    Built.fRtsControl(RTS_CONTROL_HANDSHAKE);  // a two-bit field replaces its old value
+    Built.fOutxCtsFlow(true);
+    EXPECT_EQ(Built.Flags, 0x6095u);
+}
+
+TEST_F(DriverOnMemory, WhenTheProbesFailTheFlagsDeriveFromTheCurrentWordUnderMask600) {
+    Line.FailAlways(Call::GetVersionEx, 50);
+    // fNull, fErrorChar, fOutX and RTS handshake set; fInX clear.
+    constexpr uint32_t Current = 0x2D15;
+    for (const FixedWord& Case : {FixedWord{tFlowControl::XON_XOFF, Current | 0x600},
+                                  FixedWord{tFlowControl::Hardware, Current & ~0x600u},
+                                  FixedWord{tFlowControl::No, Current}}) {
+        Line.State.Flags = Current;
+        Driver.FlowControl = Case.Flow;
+        Driver.Connect();
+        EXPECT_TRUE(Driver.Connected()) << "a failed probe is not a failed Connect";
+        EXPECT_EQ(Line.State.Flags, Case.Word) << "flow " << static_cast<int>(Case.Flow);
+    }
+}
+
+TEST_F(DriverOnMemory, OtherPlatformsAndNtBefore4UseTheMaskRule) {
+    struct Probe {
+        uint32_t PlatformId, Major, Minor;
+        bool Fixed;
+    };
+    for (const Probe& P : {Probe{2, 3, 51, false}, Probe{1, 4, 10, false}, Probe{0, 4, 0, false},
+                           Probe{7, 6, 0, false}, Probe{2, 4, 0, true}, Probe{2, 10, 0, true}}) {
+        Line.Version.dwPlatformId = P.PlatformId;
+        Line.Version.dwMajorVersion = P.Major;
+        Line.Version.dwMinorVersion = P.Minor;
+        Line.State.Flags = 0x0001;
+        Driver.FlowControl = tFlowControl::XON_XOFF;
+        Driver.Connect();
+        EXPECT_EQ(Line.State.Flags, P.Fixed ? 0x5391u : 0x0601u)
+            << "platform " << P.PlatformId << " version " << P.Major << "." << P.Minor;
+    }
+}
+
+TEST_F(DriverOnMemory, MaskRuleStartsFromAnEmptyWordWhenTheCurrentSettingsCannotBeRead) {
+    Line.FailAlways(Call::GetVersionEx, 50);
+    Line.FailOnce(Call::GetCommState, 13);
+    Line.State.Flags = 0x0001;
+    Driver.FlowControl = tFlowControl::XON_XOFF;
+    Driver.Connect();
+    EXPECT_EQ(Line.State.Flags, 0x0600u);
+}
+
+TEST_F(DriverOnMemory, MissingDeviceLeavesThePortClosedWithTheErrorLatched) {
+    Line.FailAlways(Call::Open, 2);
+    Driver.Connect();
+    EXPECT_FALSE(Driver.Connected());
+    EXPECT_EQ(Driver.PortHandle, InvalidHandle);
+    // The configuration calls fail on the invalid handle; the latch holds their error.
+    EXPECT_EQ(Driver.GetError(), MemorySerialPort::BadHandleError);
+    Line.ClearLog();
+    Driver.DisConnect();
+    EXPECT_EQ(Line.CountOf(Call::CloseHandle), 0u);
+    EXPECT_EQ(Driver.PortHandle, InvalidHandle);
+}
+
+TEST_F(DriverOnMemory, AFailingConfigurationStepLeavesThePortClosedAndReleasesTheDevice) {
+    for (Call Step : {Call::SetCommState, Call::SetupComm, Call::SetCommTimeouts}) {
+        SCOPED_TRACE(MemorySerialPort::NameOf(Step));
+        Line.ClearLog();
+        Line.FailOnce(Step, 77);
+        Driver.Connect();
+        EXPECT_FALSE(Driver.Connected());
+        EXPECT_EQ(Driver.GetError(), 77);
+        // Every later step still ran.
+        EXPECT_EQ(Line.CountOf(Call::SetCommTimeouts), 1u);
+        const THandle Opened = Line.Log().front().Handle;
+        EXPECT_EQ(Driver.PortHandle, Opened) << "the handle keeps its value";
+        EXPECT_FALSE(Line.IsOpen(Opened)) << "the device is not left held";
+        EXPECT_EQ(Line.Log().back(), (Record{Call::CloseHandle, Opened}));
+        EXPECT_EQ(Line.CountOf(Call::PurgeComm), 0u) << "a closed port purges nothing";
+
+        Driver.DisConnect();
+        EXPECT_EQ(Line.CountOf(Call::CloseHandle), 1u) << "DisConnect closes nothing more";
+    }
+    Driver.Connect();
+    EXPECT_TRUE(Driver.Connected()) << "the device opens again after a failed Connect";
+}
+
+TEST_F(DriverOnMemory, AFailingPurgeLeavesThePortOpenWithTheErrorLatched) {
+    Line.FailOnce(Call::PurgeComm, 88);
+    Driver.Connect();
+    EXPECT_TRUE(Driver.Connected());
+    EXPECT_EQ(Driver.GetError(), 88);
+}
+
+TEST_F(DriverOnMemory, ConnectOnAnOpenPortClosesTheOldHandleBeforeOpeningAgain) {
+    Driver.Connect();
+    const THandle First = Driver.PortHandle;
+    Line.ClearLog();
+    Driver.Connect();
+    ASSERT_TRUE(Driver.Connected());
+    ASSERT_GE(Line.Log().size(), 2u);
+    EXPECT_EQ(Line.Log()[0], (Record{Call::CloseHandle, First}));
+    EXPECT_EQ(Line.Log()[1].What, Call::Open);
+    EXPECT_NE(Driver.PortHandle, First);
+    EXPECT_FALSE(Line.IsOpen(First));
+}
+
+TEST_F(DriverOnMemory, DisConnectClosesOnlyAnOpenPortAndKeepsTheHandleValue) {
+    Driver.Connect();
+    const THandle Opened = Driver.PortHandle;
+    Driver.DisConnect();
+    Driver.DisConnect();
+    EXPECT_FALSE(Driver.Connected());
+    EXPECT_EQ(Line.CountOf(Call::CloseHandle), 1u);
+    EXPECT_EQ(Driver.PortHandle, Opened);
+}
+
+TEST(DriverLifetime, DestructionClosesAnOpenPort) {
+    MemorySerialPort Line;
+    THandle Opened = 0;
+    {
+        TComPortDriver Driver(nullptr, Borrow(Line));
+        Driver.Connect();
+        ASSERT_TRUE(Driver.Connected());
+        Opened = Line.Log().front().Handle;
+    }
+    EXPECT_FALSE(Line.IsOpen(Opened));
+    EXPECT_EQ(Line.CountOf(Call::CloseHandle), 1u);
+}
+
+TEST_F(DriverOnMemory, ConnectZeroesTheInputCountOfTheLineStatus) {
+    Driver.Connect();
+    Line.Feed("12345");
+    EXPECT_EQ(Driver.GetIn(), 5);
+    EXPECT_EQ(Driver.LineStatus.cbInQue, 5u);
+    Line.FailAlways(Call::Open, 2);
+    Driver.Connect();
+    EXPECT_EQ(Driver.LineStatus.cbInQue, 0u);
+}
+
+TEST_F(DriverOnMemory, GetFlagsReadsTheWordBit15First) {
+    Driver.Connect();
+    Line.State.Flags = 0x6095;
+    EXPECT_EQ(Driver.GetFlags(), "0110000010010101");
+    Line.State.Flags = 0x18001;  // only the low 16 bits count
+    EXPECT_EQ(Driver.GetFlags(), "1000000000000001");
+    EXPECT_EQ(Driver.GetError(), 0);
+}
+
+TEST_F(DriverOnMemory, GetFlagsQueriesTheHandleItHasWhateverTheState) {
+    EXPECT_EQ(Driver.GetFlags(), "") << "handle 0 was never opened";
+    EXPECT_EQ(Driver.GetError(), MemorySerialPort::BadHandleError);
+
+    Driver.Connect();
+    Driver.DisConnect();
+    Line.ClearLog();
+    EXPECT_EQ(Driver.GetFlags(), "");
+    EXPECT_EQ(Line.Log(), (std::vector<Record>{{Call::GetCommState, Driver.PortHandle}}));
+    EXPECT_EQ(Driver.GetError(), MemorySerialPort::BadHandleError);
+}
+
+TEST(PlatformProbes, MapThePlatformIdentifier) {
+    MemorySerialPort Line;
+    const char* Expected[] = {"W32S", "W95", "WNT", ""};
+    for (uint32_t Id = 0; Id < 4; ++Id) {
+        Line.Version.dwPlatformId = Id;
+        EXPECT_EQ(detail::WinPlatform(Line), Expected[Id]) << "identifier " << Id;
+    }
+    Line.FailOnce(Call::GetVersionEx, 1);
+    EXPECT_EQ(detail::WinPlatform(Line), "??");
+    EXPECT_EQ(Line.VersionInfoSizeSeen, 148u);
+}
+
+TEST(PlatformProbes, PackMajorAndMinorVersionIn16BitsEach) {
+    MemorySerialPort Line;
+    Line.Version.dwMajorVersion = 4;
+    Line.Version.dwMinorVersion = 0;
+    EXPECT_EQ(detail::WinVersion(Line), 262144u);
+    Line.Version.dwMajorVersion = 5;
+    Line.Version.dwMinorVersion = 1;
+    EXPECT_EQ(detail::WinVersion(Line), 327681u);
+    Line.Version.dwMajorVersion = 0x12345;
+    Line.Version.dwMinorVersion = 0xABCDE;
+    EXPECT_EQ(detail::WinVersion(Line), 0x2345BCDEu);
+    Line.FailOnce(Call::GetVersionEx, 1);
+    EXPECT_EQ(detail::WinVersion(Line), 0u);
+}
+
+TEST(PlatformProbes, PosixAnswersNtFrom4SoTheFixedWordsApply) {
+    EXPECT_EQ(GetWinPlatform(), "WNT");
+    EXPECT_GE(GetWinVersion(), 0x40000u);
+}
+
+}  // namespace
+}  // namespace vorsa::test
