@@ -233,7 +233,7 @@ TEST_F(DriverOnPty, ThePortIsHeldExclusively) {
     Second.Port = Line.SlavePath();
     Second.Connect();
     EXPECT_FALSE(Second.Connected());
-    EXPECT_NE(Second.GetError(), 0);
+    EXPECT_EQ(Second.GetError(), EBUSY) << "the latched code says the device is held";
 
     // Another program asking for the device's lock is turned away as well.
     const int Other = open(Line.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -283,7 +283,7 @@ TEST(DriverOnMissingDevice, StaysClosedWithTheErrorLatched) {
     Driver.Connect();
     EXPECT_FALSE(Driver.Connected());
     EXPECT_EQ(Driver.PortHandle, InvalidHandle);
-    EXPECT_EQ(Driver.GetError(), EBADF) << "the configuration calls failed on no device";
+    EXPECT_EQ(Driver.GetError(), ENOENT) << "the latched code names why the open failed";
     Driver.DisConnect();
     EXPECT_EQ(OpenDescriptorCount(), Before);
     EXPECT_EQ(Driver.GetIn(), -1);

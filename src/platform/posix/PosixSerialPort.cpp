@@ -84,7 +84,9 @@ bool PosixSerialPort::Fail(int Code) {
 PosixSerialPort::OpenPort* PosixSerialPort::Find(THandle Handle) {
     const auto Found = (Handle < 0 || Handle > INT_MAX) ? FPorts.end() : FPorts.find(FdOf(Handle));
     if (Found == FPorts.end()) {
-        Fail(EBADF);
+        // Calls on the handle of a failed open report why the open failed (ENOENT, EBUSY,
+        // EACCES...) rather than EBADF, so that the code the driver latches names the cause.
+        Fail(Handle == InvalidHandle && FOpenError != 0 ? FOpenError : EBADF);
         return nullptr;
     }
     return &Found->second;
@@ -92,17 +94,17 @@ PosixSerialPort::OpenPort* PosixSerialPort::Find(THandle Handle) {
 
 THandle PosixSerialPort::Open(const std::string& Name) {
     const std::string Path = PosixDeviceName(Name);
+    FOpenError = 0;
     UniqueFd Fd(::open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!Fd) {
-        Fail(errno);
-        return InvalidHandle;
+        FOpenError = errno;
+    } else if (::flock(Fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        FOpenError = errno == EWOULDBLOCK ? EBUSY : errno;
+    } else if (::ioctl(Fd.Get(), TIOCEXCL) != 0) {
+        FOpenError = errno;
     }
-    if (::flock(Fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        Fail(errno == EWOULDBLOCK ? EBUSY : errno);
-        return InvalidHandle;
-    }
-    if (::ioctl(Fd.Get(), TIOCEXCL) != 0) {
-        Fail(errno);
+    if (FOpenError != 0) {
+        Fail(FOpenError);
         return InvalidHandle;
     }
     const int Opened = Fd.Release();

@@ -80,6 +80,8 @@ class PosixSerialPort final : public SerialPort {
 
     std::map<int, OpenPort> FPorts;
     int32_t FLastError = 0;
+    /// Why the last Open failed; 0 after a successful one.
+    int FOpenError = 0;
 };
 
 }  // namespace vorsa::detail
