@@ -1,0 +1,225 @@
+// The messaging component: TVorsa talks to a GSM modem or phone on a serial port with AT
+// commands, sends, reads, lists and deletes short messages in text or PDU mode, and turns
+// the modem's unsolicited reports into events on the application's thread.
+//
+// Everything runs on the thread that created the component. Every operation is
+// synchronous; events from reports that arrive between operations are raised from the
+// component's hidden window when the thread's message loop runs (vorsa::HandleMessage,
+// vorsa::ProcessMessages, or the descriptor of vorsa::MessageLoopFd in your own loop).
+//
+// Errors go to OnSMSError as a code and a text. Its default handler throws
+// vorsa::Exception("<code>: <text>"), so by default the first error ends the operation;
+// assign a handler that returns to let operations run to their end.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "vorsa/ComDrv.h"
+#include "vorsa/Framework.h"
+
+namespace vorsa {
+
+/// Raised after a successful Connect.
+using TConnected = std::function<void(TObject* Sender)>;
+/// Raised after an open port was closed.
+using TDisConnect = std::function<void(TObject* Sender)>;
+/// Every error report: a catalogue code with its text, or -1 with a text of its own.
+using TSMSErrorEvent =
+    std::function<void(TObject* Sender, int32_t ErrorId, std::string ErrorMessage)>;
+/// The modem confirmed a sent message; Reference is its message reference.
+using TSentSMSEvent = std::function<void(TObject* Sender, std::string Reference)>;
+/// A stored message was deleted; Reference is its storage index.
+using TDelSMSEvent = std::function<void(TObject* Sender, std::string Reference)>;
+/// A new message was stored in memory Mem (e.g. "SM") at index Reference.
+using TNotifySMSEvent =
+    std::function<void(TObject* Sender, std::string Mem, std::string Reference)>;
+/// A message arrived directly or was listed: its header fields and its text.
+using TReceiveSMSEvent =
+    std::function<void(TObject* Sender, std::string Header, std::string MessageBody)>;
+
+/// True when S begins with Prefix (exact bytes; an empty prefix always matches).
+[[nodiscard]] bool startWith(const std::string& S, const std::string& Prefix);
+/// True when S ends with Suffix (exact bytes; an empty suffix always matches).
+[[nodiscard]] bool endWith(const std::string& S, const std::string& Suffix);
+
+/// Registers TVorsa on the component palette page "System".
+void Register();
+
+/// The package's description.
+inline constexpr std::string_view PackageDescription = "Vorsa 1.0 Component";
+/// A resource of the package by name, as the bytes of its file: "TVORSA" is the palette
+/// bitmap (a 24 by 24 pixel, 16-colour Windows bitmap). Empty for an unknown name.
+[[nodiscard]] std::string_view FindPackageResource(std::string_view Name);
+
+class TVorsa;
+
+/// The DirectForward property: reads as a bool; assigning it goes through
+/// TVorsa::SetNotify, which also tells a connected modem at once.
+class TDirectForwardProperty {
+  public:
+    TDirectForwardProperty& operator=(bool Value);
+    TDirectForwardProperty& operator=(const TDirectForwardProperty& Other) {
+        return *this = static_cast<bool>(Other);
+    }
+    TDirectForwardProperty(const TDirectForwardProperty&) = delete;
+    operator bool() const noexcept { return FValue; }
+
+  private:
+    friend class TVorsa;
+    explicit TDirectForwardProperty(TVorsa& Owner) noexcept : FOwner(Owner) {}
+
+    TVorsa& FOwner;
+    bool FValue = false;
+};
+
+/// The messaging component.
+class TVorsa : public TComPortDriver {
+  public:
+    /// A component over the platform's serial interface. Outside design state it creates
+    /// its hidden window; it neither opens the port nor starts the polling timer.
+    explicit TVorsa(TComponent* AOwner = nullptr);
+    /// A component over the given serial interface (a test double, or another backend).
+    TVorsa(TComponent* AOwner, std::unique_ptr<detail::SerialPort> Platform);
+    /// Drops queued entries, disconnects an open port (raising OnDisconnect) and releases
+    /// the hidden window with its timer and pending messages. Never throws: an exception
+    /// from an event handler raised here is swallowed.
+    ~TVorsa() override;
+
+    // Published properties. Port and Baud come from TComPortDriver.
+
+    /// SIM PIN, sent by Connect when the SIM is not ready.
+    std::string PIN;
+    /// Message service centre number: set on the modem by Connect when not empty, and
+    /// placed in every PDU.
+    std::string SMSCenter;
+    /// Initialisation commands sent first by Connect; an empty one is skipped.
+    std::string InitString1 = "ATZ";
+    std::string InitString2 = "ATE0&S0";
+    std::string InitString3;
+    /// Argument of "AT+CPMS=" sent by Connect; skipped when empty.
+    std::string StorageString = "\"SM\",\"SM\",\"SM\"";
+    /// Seconds to wait for a complete reply.
+    uint32_t ReadTimeout = 10;
+    /// Seconds between polls of the modem for reports that arrive between operations.
+    int32_t PollingDelay = 1;
+    /// True: new messages are forwarded directly ("+CMT: ", OnReceiveSMS); false: stored and
+    /// announced ("+CMTI: ", OnNotifySMS). Assigning it while connected tells the modem.
+    TDirectForwardProperty DirectForward{*this};
+    /// Delete each message from the modem once it was read or listed.
+    bool DeleteOnRead = true;
+    /// True: text mode; false: PDU mode. Takes effect on the modem at the next Connect.
+    bool TextMode = true;
+
+    TConnected OnConnected;
+    TDisConnect OnDisconnect;
+    /// Bound to InernalErrorHandling by the constructor. When it is cleared, reports still
+    /// go to InernalErrorHandling: an error is never dropped silently.
+    TSMSErrorEvent OnSMSError;
+    TDelSMSEvent OnDeleteSMS;
+    TSentSMSEvent OnSentSMS;
+    TNotifySMSEvent OnNotifySMS;
+    TReceiveSMSEvent OnReceiveSMS;
+
+    // The error latch and the default handler.
+
+    /// Latches Code unless it is 0; the last non-zero code wins.
+    void SetSMSError(int32_t Code) noexcept;
+    /// The latched code; clears the latch.
+    [[nodiscard]] int32_t GetSMSError() noexcept;
+    /// The default OnSMSError handler: throws vorsa::Exception with the message
+    /// "<ErrorId>: <ErrorMessage>".
+    [[noreturn]] void InernalErrorHandling(TObject* Sender, int32_t ErrorId,
+                                           const std::string& ErrorMessage);
+
+    // The command channel.
+
+    /// Sleeps N * 2400 / Baud milliseconds: N milliseconds at 2400 baud, shorter in
+    /// proportion to the line speed. A Baud of 0 or below sleeps N milliseconds.
+    void wait(int32_t N);
+    /// Cuts the line-shaped report that begins with Marker out of Reply and returns it.
+    [[nodiscard]] std::string Notify(std::string& Reply, const std::string& Marker);
+    /// Cuts the delivered message that begins with Marker, and everything after it, out of
+    /// Reply and returns it.
+    [[nodiscard]] std::string NotifySMS(std::string& Reply, const std::string& Marker);
+    /// Appends Report to Queue and posts Msg to the hidden window, which raises the event.
+    void ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Queue);
+    /// The reply collector: polls the port until the reply ends in "OK" or "ERROR", holds
+    /// "+CMS ERROR: ", or ReadTimeout passes; latches the error the reply carries; cuts the
+    /// unsolicited reports out into the queues; gives the rest of the reply.
+    [[nodiscard]] std::string ReadString() override;
+    /// One command exchange: writes Command and CR LF, collects the reply into Reply, and
+    /// reports latched errors. True when the reply carries no error marker.
+    bool SendCommand(const std::string& Command, std::string& Reply);
+    /// SendCommand, giving the reply ("" when the port is closed).
+    std::string SendSMSCommand(const std::string& Command);
+
+    // Connection and modem set-up.
+
+    /// Opens the port, starts the polling timer and sets the modem up; raises OnConnected.
+    /// Does nothing when the port is already open.
+    void Connect() override;
+    /// Closes an open port and raises OnDisconnect; the polling timer keeps running.
+    void DisConnect() override;
+    /// DisConnect when open, then Connect.
+    void Reset();
+    /// The write accessor of DirectForward.
+    void SetNotify(bool Value);
+    /// The modem's activity status (0 = ready), or -1 when it does not answer.
+    [[nodiscard]] int32_t GetState();
+    /// The received signal strength in dBm (-113 to -51), or 0 when there is no reading.
+    [[nodiscard]] int32_t GetField();
+
+    // Messages.
+
+    /// Sends a message of 1 to 159 characters to Dest; gives the modem's final reply ("OK"
+    /// on success). The message reference arrives later through OnSentSMS.
+    std::string SendSMS(const std::string& Dest, const std::string& Message);
+    std::string T_SendSMS(const std::string& Dest, const std::string& Message);
+    std::string P_SendSMS(const std::string& Dest, const std::string& Message);
+    /// Reads the stored message at index Reference: its header fields and its text ("" when
+    /// the read failed). Deletes it afterwards when DeleteOnRead is set.
+    std::string ReadSMS(const std::string& Reference);
+    std::string T_ReadSMS(const std::string& Reference);
+    std::string P_ReadSMS(const std::string& Reference);
+    /// Deletes the stored message at index Reference; true (and OnDeleteSMS) when the modem
+    /// confirmed it.
+    bool DeleteSMS(const std::string& Reference);
+    /// Lists every stored message into OnReceiveSMS (deleting each when DeleteOnRead is set).
+    void DownloadSMS();
+    /// The hidden window's procedure: polls on the timer, raises the events of the queues.
+    void TimerWndProc(TMessage& Message);
+
+    /// The hidden window; 0 in design state.
+    [[nodiscard]] HWND WindowHandle() const noexcept { return TimerWindow; }
+    /// A command exchange is under way.
+    [[nodiscard]] bool IsBusy() const noexcept { return Busy; }
+
+  protected:
+    /// Calls OnSMSError (or the default handler when it is cleared).
+    void ReportError(int32_t ErrorId, const std::string& ErrorMessage);
+    /// Reports a latched system error as -1 "System Error <code>", then a latched modem or
+    /// library code with its catalogue text.
+    void ReportLatchedErrors();
+
+    /// Pending received messages ("+CMT: " reports and listed messages).
+    TStringList ReceiveQueue;
+    /// Pending send confirmations ("+CMGS: " reports).
+    TStringList SentQueue;
+    /// Pending new-message reports ("+CMTI: " and "+CBMI: ").
+    TStringList NotifyQueue;
+    /// The hidden window; 0 in design state.
+    HWND TimerWindow = 0;
+    /// A command exchange is under way.
+    bool Busy = false;
+    /// The last modem or library error code; 0 = none.
+    int32_t SMSError = 0;
+
+  private:
+    void Construct();
+};
+
+}  // namespace vorsa
