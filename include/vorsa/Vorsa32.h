@@ -220,6 +220,22 @@ class TVorsa : public TComPortDriver {
 
   private:
     void Construct();
+
+    // Messages.
+
+    /// The checks of a send, in order; reports the first that fails.
+    [[nodiscard]] bool SendArgumentsAccepted(const std::string& Dest, const std::string& Message,
+                                             bool TextForm);
+    /// Waits for the "> " prompt after one line of a text-mode send; latches 1002 when the
+    /// reply time-out, counted from Start, passes first.
+    void AwaitTextPrompt(uint32_t Start);
+    /// The port is open and Reference is a storage index; reports the first that fails.
+    [[nodiscard]] bool ReferenceAccepted(const std::string& Reference);
+    std::string ReadStoredMessage(const std::string& Reference, bool TextForm);
+    /// One tick of the polling timer.
+    void PollForReports();
+    /// Takes the oldest entry of the queue of window message Msg and raises its event.
+    void RaiseQueuedEvent(uint32_t Msg);
 };
 
 }  // namespace vorsa
