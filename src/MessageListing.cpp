@@ -5,6 +5,7 @@
 
 #include "BusyGuard.h"
 #include "ReplyFields.h"
+#include "WindowMessages.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 
@@ -60,7 +61,7 @@ void TVorsa::DownloadSMS() {
         }
         DropFirstField(Entry);  // the index
         DropFirstField(Entry);  // the status
-        ProcessNot(Entry, WM_USER + 3, ReceiveQueue);
+        ProcessNot(Entry, detail::ReceiveMessage, ReceiveQueue);
         if (Next == 0) {
             return;
         }

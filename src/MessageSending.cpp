@@ -7,6 +7,7 @@
 
 #include "BusyGuard.h"
 #include "CommandArguments.h"
+#include "LinePause.h"
 #include "vorsa/PDU.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
@@ -106,22 +107,22 @@ std::string TVorsa::T_SendSMS(const std::string& Dest, const std::string& Messag
         return "";
     }
     while (Busy) {
-        wait(50);
+        Sleep(detail::PollStep(Baud));
     }
-    detail::BusyGuard Exchange(Busy);
-
-    // The command is the first line; the message's own line breaks make the others.
-    TStringList Lines;
-    Lines.SetText("AT+CMGS=\"" + Dest + "\"\r\n" + Message);
-    for (int Index = 0; Index < Lines.Count(); ++Index) {
-        const uint32_t Start = GetTickCount();
-        SendString(Lines[Index] + "\r\n");
-        AwaitTextPrompt(Start);
+    std::string Reply;
+    {
+        detail::BusyGuard Exchange(Busy);
+        // The command is the first line; the message's own line breaks make the others.
+        TStringList Lines;
+        Lines.SetText("AT+CMGS=\"" + Dest + "\"\r\n" + Message);
+        for (int Index = 0; Index < Lines.Count(); ++Index) {
+            const uint32_t Start = GetTickCount();
+            SendString(Lines[Index] + "\r\n");
+            AwaitTextPrompt(Start);
+        }
+        SendString(kCtrlZ);
+        Reply = ReadString();
     }
-    SendString(kCtrlZ);
-    std::string Reply = ReadString();
-
-    Exchange.Release();
     ReportLatchedErrors();
     return Reply;
 }
@@ -132,23 +133,22 @@ std::string TVorsa::P_SendSMS(const std::string& Dest, const std::string& Messag
     }
     const std::string Pdu = encodeSMS(SMSCenter, Dest, Message, 0, 1, 0);
     while (Busy) {
-        wait(50);
+        Sleep(detail::PollStep(Baud));
     }
-    detail::BusyGuard Exchange(Busy);
-
     std::string Reply;
-    SendString("AT+CMGS=" + IntToStr(PduLength(Pdu)) + "\r\n");
-    Sleep(kPduPromptPauseMs);
-    if (TComPortDriver::ReadString() != kPrompt) {
-        // The modem did not ask for the PDU (or something else came first): the PDU is not
-        // written, and the send is reported as refused.
-        SetSMSError(ErrModemError);
-    } else {
-        SendString(Pdu + kCtrlZ);
-        Reply = ReadString();
+    {
+        detail::BusyGuard Exchange(Busy);
+        SendString("AT+CMGS=" + IntToStr(PduLength(Pdu)) + "\r\n");
+        Sleep(kPduPromptPauseMs);
+        if (TComPortDriver::ReadString() != kPrompt) {
+            // The modem did not ask for the PDU (or something else came first): the PDU is
+            // not written, and the send is reported as refused.
+            SetSMSError(ErrModemError);
+        } else {
+            SendString(Pdu + kCtrlZ);
+            Reply = ReadString();
+        }
     }
-
-    Exchange.Release();
     ReportLatchedErrors();
     return Reply;
 }
