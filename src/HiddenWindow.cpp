@@ -58,13 +58,15 @@ void TVorsa::TimerWndProc(TMessage& Message) {
     }
 }
 
-// One tick of the polling timer. First, every queue that still holds entries is announced
-// once more: an entry whose message came while the port was closed (or could not be posted)
-// would otherwise wait for ever, or until a later report's message took it in its place.
-// Ticks are dispatched after the posted messages, so at a tick an entry that still waits
-// has lost its message; one that has not is taken by whichever of its messages comes first,
-// and the other then finds the queue empty. Every entry is raised exactly once, oldest
-// first, since each message takes the oldest entry and removes it.
+// One tick of the polling timer.
+//
+// First, every entry still queued is announced once more. An entry whose message came while
+// the port was closed, or could not be posted, has no message left: without this it would
+// wait for ever, or until a later report's message took it in that report's place. Posted
+// messages are dispatched before timer ticks, so an entry still queued at a tick has lost
+// its message. Should one still have a message after all (the procedure called by hand),
+// the spare message finds its queue empty and does nothing. Each message takes the oldest
+// entry and removes it, so every entry is raised exactly once, in the order it came.
 //
 // Then, when two or more bytes wait at the port and no exchange runs, a bare "AT" lets the
 // reply collector cut the waiting reports out into the queues.
@@ -78,7 +80,7 @@ void TVorsa::PollForReports() {
         {&ReceiveQueue, detail::ReceiveMessage},
     }};
     for (const auto& [Queue, Msg] : Queues) {
-        if (Queue->Count() > 0) {
+        for (int Entry = 0; Entry < Queue->Count(); ++Entry) {
             (void)PostMessageA(TimerWindow, Msg, 0, 0);
         }
     }
