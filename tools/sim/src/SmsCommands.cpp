@@ -356,7 +356,8 @@ Outcome ModemEngine::State::BeginMessage(const AtCommand& command, bool store, M
             messageStatus = status->status;
         }
         messageDestination = AddressFromText(number, type);
-        if (!number.empty() && !EncodeAddressField(messageDestination)) {
+        if ((!store && number.empty()) ||
+            (!number.empty() && !EncodeAddressField(messageDestination))) {
             return Outcome::Cms(kCmsInvalidTextParameter);
         }
         input = Input::MessageText;
