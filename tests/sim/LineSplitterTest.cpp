@@ -52,10 +52,10 @@ TEST_P(LineSplitterBothWays, ReportsAndDirectMessages) {
 }
 
 TEST_P(LineSplitterBothWays, AnEmptyMessageIsAnEmptyPayload) {
-    std::vector<ModemLine> lines =
-        Split("\r\n+CMGL: 1,\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\n\r\n+CMGL: 2,"
-              "\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\nERROR\r\n\r\nOK\r\n",
-              GetParam());
+    std::vector<ModemLine> lines = Split(
+        "\r\n+CMGL: 1,\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\n\r\n+CMGL: 2,"
+        "\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\nERROR\r\n\r\nOK\r\n",
+        GetParam());
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[1], (ModemLine{Kind::Payload, ""}));
     EXPECT_EQ(lines[2].kind, Kind::Information);
@@ -64,7 +64,8 @@ TEST_P(LineSplitterBothWays, AnEmptyMessageIsAnEmptyPayload) {
 }
 
 TEST_P(LineSplitterBothWays, DropsNulBytesAndKnowsEveryFinalResult) {
-    const char bytes[] = "\0\r\nERR\0OR\r\n\r\n+CMS ERROR: 304\r\n\r\n+CME ERROR: 10\r\nNO CARRIER\r\n";
+    const char bytes[] =
+        "\0\r\nERR\0OR\r\n\r\n+CMS ERROR: 304\r\n\r\n+CME ERROR: 10\r\nNO CARRIER\r\n";
     std::vector<ModemLine> lines = Split(std::string(bytes, sizeof bytes - 1), GetParam());
     ASSERT_EQ(lines.size(), 4u);
     for (const ModemLine& line : lines) {
@@ -79,13 +80,15 @@ TEST(LineSplitter, KeepsAnUnfinishedLine) {
     LineSplitter splitter;
     EXPECT_TRUE(splitter.Feed("\r\n+CSQ: 1").empty());
     EXPECT_EQ(splitter.Pending(), "+CSQ: 1");
-    EXPECT_EQ(splitter.Feed("5,99\r\n"), (std::vector<ModemLine>{{Kind::Information, "+CSQ: 15,99"}}));
+    EXPECT_EQ(splitter.Feed("5,99\r\n"),
+              (std::vector<ModemLine>{{Kind::Information, "+CSQ: 15,99"}}));
     EXPECT_EQ(splitter.Pending(), "");
 }
 
 TEST(LineSplitter, APromptInsideAMessageIsText) {
     LineSplitter splitter;
-    std::vector<ModemLine> lines = splitter.Feed("+CMT: \"1\",,\"02/03/04,10:20:30+08\"\r\n> quoted\r\n");
+    std::vector<ModemLine> lines =
+        splitter.Feed("+CMT: \"1\",,\"02/03/04,10:20:30+08\"\r\n> quoted\r\n");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], (ModemLine{Kind::Payload, "> quoted"}));
 }

@@ -127,11 +127,21 @@ std::string Describe(const std::vector<ModemLine>& lines) {
     for (const ModemLine& line : lines) {
         const char* mark = "I:";
         switch (line.kind) {
-            case ModemLine::Kind::Information: mark = "I:"; break;
-            case ModemLine::Kind::Payload: mark = "D:"; break;
-            case ModemLine::Kind::FinalResult: mark = "F:"; break;
-            case ModemLine::Kind::Report: mark = "R:"; break;
-            case ModemLine::Kind::Prompt: mark = "P:"; break;
+            case ModemLine::Kind::Information:
+                mark = "I:";
+                break;
+            case ModemLine::Kind::Payload:
+                mark = "D:";
+                break;
+            case ModemLine::Kind::FinalResult:
+                mark = "F:";
+                break;
+            case ModemLine::Kind::Report:
+                mark = "R:";
+                break;
+            case ModemLine::Kind::Prompt:
+                mark = "P:";
+                break;
         }
         text += std::string(text.empty() ? "" : "|") + mark + line.text;
     }

@@ -12,7 +12,7 @@
 namespace vorsa::sim {
 
 class TerminalClient {
-public:
+  public:
     /// Opens the device in raw mode; fails the test (and leaves fd() < 0) when it cannot.
     explicit TerminalClient(const std::string& device);
     ~TerminalClient();
@@ -30,7 +30,8 @@ public:
     std::vector<ModemLine> Exchange(std::string_view command,
                                     std::chrono::milliseconds timeout = kPatience);
     /// Raw bytes until `needle` has been read or the time is up.
-    std::string ReadRawUntil(std::string_view needle, std::chrono::milliseconds timeout = kPatience);
+    std::string ReadRawUntil(std::string_view needle,
+                             std::chrono::milliseconds timeout = kPatience);
     /// Everything that arrives within `quiet` of silence (for checks that nothing comes).
     std::string Drain(std::chrono::milliseconds quiet);
     /// The result of the last read(2): 0 end of file, -1 error (errno in LastError()).
@@ -39,7 +40,7 @@ public:
 
     static constexpr std::chrono::milliseconds kPatience{10000};
 
-private:
+  private:
     // One read with a deadline; appends to raw_. False on timeout or error.
     bool ReadSome(std::chrono::steady_clock::time_point deadline);
 

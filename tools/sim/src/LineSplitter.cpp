@@ -20,7 +20,8 @@ bool HasPayload(std::string_view line) {
 }  // namespace
 
 ModemLine::Kind LineSplitter::Classify(std::string_view line) {
-    for (std::string_view final : {"OK", "ERROR", "NO CARRIER", "BUSY", "NO ANSWER", "NO DIALTONE"}) {
+    for (std::string_view final :
+         {"OK", "ERROR", "NO CARRIER", "BUSY", "NO ANSWER", "NO DIALTONE"}) {
         if (line == final) {
             return ModemLine::Kind::FinalResult;
         }

@@ -85,7 +85,9 @@ struct SimulatedModem::Server {
 SimulatedModem::SimulatedModem(ModemOptions modem, ServerOptions server)
     : serverOptions_(std::move(server)), engine_(std::move(modem)) {}
 
-SimulatedModem::~SimulatedModem() { Stop(); }
+SimulatedModem::~SimulatedModem() {
+    Stop();
+}
 
 void SimulatedModem::Start() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -131,6 +133,9 @@ void SimulatedModem::Start() {
         }
         server->linkPath = serverOptions_.linkPath;
     }
+    // What was queued for an earlier device (or before the first) is not sent to this
+    // one: a modem that comes up again starts with a quiet line.
+    (void)engine_.TakeOutput(Millis::max());
     server_ = std::move(server);
     thread_ = std::thread(&SimulatedModem::Run, this);
 }
@@ -344,7 +349,9 @@ void SimulatedModem::UpdateFaults(const std::function<void(FaultSettings&)>& cha
     Wake();
 }
 
-void SimulatedModem::ClearFaults() { SetFaults(FaultSettings{}); }
+void SimulatedModem::ClearFaults() {
+    SetFaults(FaultSettings{});
+}
 
 void SimulatedModem::HangUp() {
     {
@@ -430,10 +437,18 @@ std::string FormatTranscriptEntry(const TranscriptEntry& entry) {
     std::string line = stamp;
     for (char c : entry.bytes) {
         switch (c) {
-            case '\r': line += "\\r"; break;
-            case '\n': line += "\\n"; break;
-            case '"': line += "\\\""; break;
-            case '\\': line += "\\\\"; break;
+            case '\r':
+                line += "\\r";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '"':
+                line += "\\\"";
+                break;
+            case '\\':
+                line += "\\\\";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
                     char hex[8];

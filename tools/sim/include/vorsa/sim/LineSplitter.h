@@ -30,7 +30,7 @@ struct ModemLine {
 };
 
 class LineSplitter {
-public:
+  public:
     /// The lines the bytes complete. NUL bytes are dropped; a line ends at LF, and the CRs
     /// around it are not part of it. Empty lines are skipped, except as a payload.
     [[nodiscard]] std::vector<ModemLine> Feed(std::string_view bytes);
@@ -41,7 +41,7 @@ public:
     /// The kind a line has on its own (never Payload or Prompt).
     [[nodiscard]] static ModemLine::Kind Classify(std::string_view line);
 
-private:
+  private:
     std::string buffer_;
     bool expectPayload_ = false;
 };

@@ -39,7 +39,7 @@ struct ServerOptions {
 };
 
 class SimulatedModem {
-public:
+  public:
     explicit SimulatedModem(ModemOptions modem = {}, ServerOptions server = {});
     ~SimulatedModem();
     SimulatedModem(const SimulatedModem&) = delete;
@@ -97,7 +97,7 @@ public:
     /// the modem's lock held, so it may call the modem's members.
     bool WaitUntil(const std::function<bool()>& condition, Millis timeout) const;
 
-private:
+  private:
     struct Server;
     void Run();
     void Wake() const;
