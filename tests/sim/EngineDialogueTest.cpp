@@ -95,7 +95,7 @@ TEST(EngineIdentity, AnswersWhatSmsToolsAskAtStartUp) {
     t.Quiet();
     EXPECT_EQ(t.Command("AT+CGMR"), "\r\n1.0.0\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT+CGSN"), "\r\n490154203237518\r\n\r\nOK\r\n");
-    EXPECT_EQ(t.Command("AT+CIMI"), "\r\n226100000000001\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CIMI"), "\r\n001010000000001\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("ATI"), "\r\nVorsa vorsa-sim\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT+CSMS?"), "\r\n+CSMS: 0,1,1,1\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT+CSMS=1"), "\r\n+CSMS: 1,1,1\r\n\r\nOK\r\n");
@@ -114,6 +114,23 @@ TEST(EngineIdentity, AnswersWhatSmsToolsAskAtStartUp) {
     EXPECT_EQ(t.Command("AT+CPIN?"), "\r\n+CPIN: READY\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT+CSCA?"), "\r\n+CSCA: \"+40700000000\",145\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT&C1&D2&K0X4"), "\r\nOK\r\n") << "modem control is accepted";
+}
+
+TEST(EngineIdentity, RegistrationAndOperatorAsGammuAsksForThem) {
+    EngineTerminal t;
+    t.Quiet();
+    EXPECT_EQ(t.Command("AT+CREG=2;+CGREG=2"), "\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CREG?"), "\r\n+CREG: 2,1,\"0A1B\",\"0000C351\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CGREG?"), "\r\n+CGREG: 2,1,\"0A1B\",\"0000C351\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CGREG=0;+CGREG?"), "\r\n+CGREG: 0,1\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CREG=3"), "\r\nERROR\r\n");
+    EXPECT_EQ(t.Command("AT+CGATT?"), "\r\n+CGATT: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CGATT=0;+CGATT?"), "\r\n+CGATT: 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+COPS=3,2;+COPS?"), "\r\n+COPS: 0,2,\"00101\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+COPS=3,0;+COPS?"), "\r\n+COPS: 0,0,\"Vorsa Sim\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+COPS=?"),
+              "\r\n+COPS: (2,\"Vorsa Sim\",\"Vorsa\",\"00101\"),,(0-4),(0-2)\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+COPS=3,5"), "\r\nERROR\r\n");
 }
 
 TEST(EngineIdentity, RadioOffMeansNoNetwork) {

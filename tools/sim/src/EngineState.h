@@ -91,6 +91,7 @@ struct ModemEngine::State {
     Outcome Csq(const AtCommand& command, Millis now);
     Outcome Creg(const AtCommand& command, Millis now);
     Outcome Cops(const AtCommand& command, Millis now);
+    Outcome Cgatt(const AtCommand& command, Millis now);
     Outcome Cscs(const AtCommand& command, Millis now);
     Outcome Cfun(const AtCommand& command, Millis now);
     Outcome Cmee(const AtCommand& command, Millis now);
@@ -145,7 +146,10 @@ struct ModemEngine::State {
     std::vector<std::string> commandLines;
     int nextReference = 1;
     bool ackExpected = false;
-    int registrationReports = 0;  // AT+CREG=<n>
+    int registrationReports = 0;        // AT+CREG=<n>
+    int packetRegistrationReports = 0;  // AT+CGREG=<n>
+    int operatorFormat = 0;             // AT+COPS=3,<format>
+    bool packetAttached = true;         // AT+CGATT
 
     enum class Input { Command, MessageText, MessagePdu };
     Input input = Input::Command;

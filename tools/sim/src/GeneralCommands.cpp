@@ -20,6 +20,7 @@ std::optional<long> BasicValue(const AtCommand& command) {
 }
 
 const char* const kCharacterSets[] = {"GSM", "IRA", "8859-1", "UTF-8", "UCS2"};
+const char kOperatorCode[] = "00101";  // the test network
 
 }  // namespace
 
@@ -29,14 +30,14 @@ const std::unordered_map<std::string, ModemEngine::State::Handler>& ModemEngine:
         {"+CGSN", &State::Identity}, {"+GMI", &State::Identity},  {"+GMM", &State::Identity},
         {"+GMR", &State::Identity},  {"+GSN", &State::Identity},  {"+CIMI", &State::Identity},
         {"+CPIN", &State::Cpin},     {"+CPAS", &State::Cpas},     {"+CSQ", &State::Csq},
-        {"+CREG", &State::Creg},     {"+COPS", &State::Cops},     {"+CSCS", &State::Cscs},
-        {"+CFUN", &State::Cfun},     {"+CMEE", &State::Cmee},     {"+CSMS", &State::Csms},
-        {"+CPMS", &State::Cpms},     {"+CSCA", &State::Csca},     {"+CNMI", &State::Cnmi},
-        {"+CMGF", &State::Cmgf},     {"+CSDH", &State::Csdh},     {"+CSMP", &State::Csmp},
-        {"+CMGS", &State::Cmgs},     {"+CMGW", &State::Cmgw},     {"+CMSS", &State::Cmss},
-        {"+CMGR", &State::Cmgr},     {"+CMGL", &State::Cmgl},     {"+CMGD", &State::Cmgd},
-        {"+CNMA", &State::Cnma},     {"+IPR", &State::Accepting}, {"+IFC", &State::Accepting},
-        {"+ICF", &State::Accepting},
+        {"+CREG", &State::Creg},     {"+CGREG", &State::Creg},    {"+CGATT", &State::Cgatt},
+        {"+COPS", &State::Cops},     {"+CSCS", &State::Cscs},     {"+CFUN", &State::Cfun},
+        {"+CMEE", &State::Cmee},     {"+CSMS", &State::Csms},     {"+CPMS", &State::Cpms},
+        {"+CSCA", &State::Csca},     {"+CNMI", &State::Cnmi},     {"+CMGF", &State::Cmgf},
+        {"+CSDH", &State::Csdh},     {"+CSMP", &State::Csmp},     {"+CMGS", &State::Cmgs},
+        {"+CMGW", &State::Cmgw},     {"+CMSS", &State::Cmss},     {"+CMGR", &State::Cmgr},
+        {"+CMGL", &State::Cmgl},     {"+CMGD", &State::Cmgd},     {"+CNMA", &State::Cnma},
+        {"+IPR", &State::Accepting}, {"+IFC", &State::Accepting}, {"+ICF", &State::Accepting},
     };
     return kHandlers;
 }
@@ -220,22 +221,53 @@ Outcome ModemEngine::State::Csq(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Creg(const AtCommand& command, Millis) {
+    // +CREG (circuit-switched) and +CGREG (packet) registration: always home, same cell.
+    bool packet = command.name == "+CGREG";
+    int& reporting = packet ? packetRegistrationReports : registrationReports;
+    std::string prefix = packet ? "+CGREG: " : "+CREG: ";
     switch (command.form) {
         case CommandForm::Test:
-            Respond("+CREG: (0-2)");
+            Respond(prefix + "(0-2)");
             return Outcome::Ok();
         case CommandForm::Read: {
-            int status = settings.functionality == 1 && sim == SimState::Ready ? 1 : 0;
-            Respond("+CREG: " + std::to_string(registrationReports) + "," + std::to_string(status));
+            bool home = settings.functionality == 1 && sim == SimState::Ready;
+            std::string line = prefix + std::to_string(reporting) + "," + (home ? "1" : "0");
+            if (reporting == 2 && home) {
+                line += ",\"0A1B\",\"0000C351\"";  // location area and cell
+            }
+            Respond(line);
             return Outcome::Ok();
         }
         case CommandForm::Set: {
             std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
             std::optional<long> n = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!n || *n > 2) {
+            if (!n || *n > 2 || args->size() != 1) {
                 return Outcome::Error();
             }
-            registrationReports = static_cast<int>(*n);  // the network never changes: no reports
+            reporting = static_cast<int>(*n);  // the network never changes: no reports
+            return Outcome::Ok();
+        }
+        case CommandForm::Action:
+            break;
+    }
+    return Outcome::Error();
+}
+
+Outcome ModemEngine::State::Cgatt(const AtCommand& command, Millis) {
+    switch (command.form) {
+        case CommandForm::Test:
+            Respond("+CGATT: (0,1)");
+            return Outcome::Ok();
+        case CommandForm::Read:
+            Respond(std::string("+CGATT: ") + (packetAttached ? "1" : "0"));
+            return Outcome::Ok();
+        case CommandForm::Set: {
+            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+            std::optional<long> state = args ? IntArgument(*args, 0) : std::nullopt;
+            if (!state || *state > 1 || args->size() != 1) {
+                return Outcome::Error();
+            }
+            packetAttached = *state == 1;
             return Outcome::Ok();
         }
         case CommandForm::Action:
@@ -247,17 +279,35 @@ Outcome ModemEngine::State::Creg(const AtCommand& command, Millis) {
 Outcome ModemEngine::State::Cops(const AtCommand& command, Millis) {
     switch (command.form) {
         case CommandForm::Test:
-            Respond("+COPS: (2,\"" + options.operatorName + "\",\"Vorsa\",\"22610\"),,(0-4),(0-2)");
+            Respond("+COPS: (2,\"" + options.operatorName + "\",\"Vorsa\",\"" + kOperatorCode +
+                    "\"),,(0-4),(0-2)");
             return Outcome::Ok();
         case CommandForm::Read:
             if (settings.functionality != 1 || sim != SimState::Ready) {
                 Respond("+COPS: 0");
             } else {
-                Respond("+COPS: 0,0,\"" + options.operatorName + "\"");
+                std::string name = operatorFormat == 2   ? kOperatorCode
+                                   : operatorFormat == 1 ? std::string("Vorsa")
+                                                         : options.operatorName;
+                Respond("+COPS: 0," + std::to_string(operatorFormat) + ",\"" + name + "\"");
             }
             return Outcome::Ok();
-        case CommandForm::Set:
+        case CommandForm::Set: {
+            // <mode>[,<format>[,<oper>]]: mode 3 only sets the format of the read.
+            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+            std::optional<long> mode = args ? IntArgument(*args, 0) : std::nullopt;
+            if (!mode || *mode > 4 || args->size() > 3) {
+                return Outcome::Error();
+            }
+            if (args->size() >= 2 && (*args)[1].present) {
+                std::optional<long> format = IntArgument(*args, 1);
+                if (!format || *format > 2) {
+                    return Outcome::Error();
+                }
+                operatorFormat = static_cast<int>(*format);
+            }
             return Outcome::Ok();
+        }
         case CommandForm::Action:
             break;
     }

@@ -24,7 +24,7 @@ struct ModemOptions {
     std::string model = "vorsa-sim";
     std::string revision = "1.0.0";
     std::string imei = "490154203237518";
-    std::string imsi = "226100000000001";
+    std::string imsi = "001010000000001";
     std::string operatorName = "Vorsa Sim";
     /// The SIM's message centre (AT+CSCA) after power-up.
     std::string serviceCentre = "+40700000000";
