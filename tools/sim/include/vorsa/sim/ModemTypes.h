@@ -136,7 +136,8 @@ struct StoredMessage {
 /// Ways to make the modem misbehave. Command names are written as in the command line,
 /// upper case, with their prefix: "+CMGS", "+CPIN", "E".
 struct FaultSettings {
-    /// The next N command lines get no answer at all and are not carried out.
+    /// The next N command lines get no answer and are not carried out (characters are
+    /// still echoed as they arrive, as the echo comes before the line is complete).
     int ignoreNextCommands = 0;
     /// Lines holding one of these commands get no answer and are not carried out.
     std::set<std::string> ignoredCommands;
