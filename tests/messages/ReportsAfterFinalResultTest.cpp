@@ -33,8 +33,9 @@ TEST_F(ReportsAfterFinalResultTest, SendConfirmedAndANewMessageInOneRead) {
 }
 
 TEST_F(ReportsAfterFinalResultTest, EveryReportAfterTheResultIsQueuedInOrder) {
-    Modem.Answer("AT+CMGD=3", "\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n\r\n+CMTI: \"SM\",2\r\n"
-                              "\r\n+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHello\r\n");
+    Modem.Answer("AT+CMGD=3",
+                 "\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n\r\n+CMTI: \"SM\",2\r\n"
+                 "\r\n+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHello\r\n");
     EXPECT_TRUE(Vorsa->DeleteSMS("3"));
     EXPECT_THAT(Events.Deleted, ElementsAre("3"));
     Pump();

@@ -219,9 +219,9 @@ TEST_F(SendingTest, TextModeWithEchoOnWaitsOutEveryLine) {
 TEST_F(SendingTest, PduModeWithoutExactPromptLatchesModemErrorAndWritesNoPdu) {
     Vorsa->TextMode = false;
     const std::vector<std::string> NotAPrompt{
-        "",                                  // no answer at all
-        "AT+CMGS=18\r\r\n> ",                // the modem echoes the command
-        "\r\n+CMTI: \"SM\",3\r\n\r\n> ",     // a report came first
+        "",                               // no answer at all
+        "AT+CMGS=18\r\r\n> ",             // the modem echoes the command
+        "\r\n+CMTI: \"SM\",3\r\n\r\n> ",  // a report came first
     };
     for (const std::string& Answer : NotAPrompt) {
         Forget();
@@ -251,7 +251,9 @@ TEST_F(SendingTest, DefaultHandlerRaisesAndLeavesTheComponentIdle) {
 TEST_F(SendingTest, TextModeRefusesCtrlZAndEscapeInTheMessage) {
     ActLikeSendingModem(Modem);
     const std::string Refusal = "Message may not hold Ctrl-Z or ESC in text mode.";
-    for (const std::string Message : {"Hi\x1A" "AT+CMGD=1", "Hi\x1B", "\x1A"}) {
+    for (const std::string Message : {"Hi\x1A"
+                                      "AT+CMGD=1",
+                                      "Hi\x1B", "\x1A"}) {
         Events.Errors.clear();
         EXPECT_EQ(Vorsa->T_SendSMS("+40700000000", Message), "");
         EXPECT_THAT(Events.Errors, ElementsAre(ErrorReport{-1, Refusal}));

@@ -87,6 +87,18 @@ class EndToEndTest : public ::testing::TestWithParam<bool> {
         return std::to_string(Result.index);
     }
 
+    /// Every byte the component wrote after the first Skip transcript entries.
+    std::string WrittenSince(size_t Skip) const {
+        std::string Bytes;
+        const std::vector<sim::TranscriptEntry> Entries = Modem.Transcript();
+        for (size_t I = Skip; I < Entries.size(); ++I) {
+            if (!Entries[I].fromModem) {
+                Bytes += Entries[I].bytes;
+            }
+        }
+        return Bytes;
+    }
+
     std::vector<std::string> CommandsSince(size_t First) const {
         const std::vector<std::string> All = Modem.CommandLines();
         return {All.begin() + static_cast<std::ptrdiff_t>(std::min(First, All.size())), All.end()};
@@ -99,7 +111,12 @@ class EndToEndTest : public ::testing::TestWithParam<bool> {
 
 TEST_P(EndToEndTest, SentMessageReachesTheNetworkAndItsReferenceComesLater) {
     Vorsa->SMSCenter = "+40700000001";
+    const size_t Before = Modem.Transcript().size();
     EXPECT_EQ(Vorsa->SendSMS("+40700000000", "Hello"), "OK");
+    EXPECT_EQ(WrittenSince(Before),
+              TextMode()
+                  ? "AT+CMGS=\"+40700000000\"\r\nHello\r\n\x1A"
+                  : "AT+CMGS=18\r\n07910407000000F101000B910407000000F000F105C8329BFD06\x1A");
     ASSERT_TRUE(Modem.WaitForOutbox(1, Patience));
     const sim::SentMessage Sent = Modem.Outbox().front();
     EXPECT_EQ(Sent.destination, "+40700000000");
@@ -133,12 +150,15 @@ TEST_P(EndToEndTest, StoredMessageIsAnnouncedReadAndDeleted) {
         Events.Notified.emplace_back(Mem, Reference);
         Read = Vorsa->ReadSMS(Reference);  // straight from the handler
     };
+    const size_t Before = Modem.CommandLines().size();
     const sim::DeliveryResult Delivered = Deliver(FromNetwork("Hello"));
     Tick();
-    ASSERT_TRUE(PumpUntil([&] { return !Events.Deleted.empty(); }))
-        << Modem.FormattedTranscript();
+    ASSERT_TRUE(PumpUntil([&] { return !Events.Deleted.empty(); })) << Modem.FormattedTranscript();
 
     EXPECT_THAT(Events.Notified, ElementsAre(Pair("SM", std::to_string(Delivered.index))));
+    EXPECT_THAT(CommandsSince(Before),
+                ElementsAre("AT", "AT+CMGR=" + std::to_string(Delivered.index),
+                            "AT+CMGD=" + std::to_string(Delivered.index)));
     EXPECT_EQ(Read, TextMode() ? "REC UNREAD," + HelloHeader + "\r\nHello"
                                : "REC UNREAD," + HelloHeader + "Hello");
     EXPECT_THAT(Events.Deleted, ElementsAre(std::to_string(Delivered.index)));
@@ -162,8 +182,7 @@ TEST_P(EndToEndTest, DirectlyForwardedMessageIsReceived) {
     ASSERT_EQ(Modem.Settings().notifyDeliver, 2);
     Deliver(FromNetwork("Hello"));
     Tick();
-    ASSERT_TRUE(PumpUntil([&] { return !Events.Received.empty(); }))
-        << Modem.FormattedTranscript();
+    ASSERT_TRUE(PumpUntil([&] { return !Events.Received.empty(); })) << Modem.FormattedTranscript();
     EXPECT_THAT(Events.Received, ElementsAre(Pair(HelloHeader, "Hello")));
     EXPECT_TRUE(Modem.Storage().empty());
     EXPECT_TRUE(Events.Errors.empty());
@@ -257,10 +276,9 @@ TEST_P(EndToEndTest, DownloadListsEveryUnreadMessageAndDeletesIt) {
                 ElementsAre("AT+CMGL;", "AT+CMGD=1", "AT+CMGD=2", "AT+CMGD=3"));
     EXPECT_TRUE(Modem.Storage().empty());
     ASSERT_TRUE(PumpUntil([&] { return Events.Received.size() == 3; }));
-    EXPECT_THAT(Events.Received,
-                ElementsAre(Pair(HelloHeader, "Hello"),
-                            Pair("+40700000002,02/03/04,11:00:00+08", "World"),
-                            Pair("+40700000003,02/03/05,12:00:00+08", "Again")));
+    EXPECT_THAT(Events.Received, ElementsAre(Pair(HelloHeader, "Hello"),
+                                             Pair("+40700000002,02/03/04,11:00:00+08", "World"),
+                                             Pair("+40700000003,02/03/05,12:00:00+08", "Again")));
     EXPECT_THAT(Events.Deleted, ElementsAre("1", "2", "3"));
     EXPECT_TRUE(Events.Errors.empty());
 }
@@ -273,7 +291,8 @@ TEST_P(EndToEndTest, DownloadWithoutDeleteOnReadKeepsTheMessages) {
     Vorsa->DownloadSMS();
     EXPECT_THAT(CommandsSince(Before), ElementsAre("AT+CMGL;"));
     ASSERT_TRUE(PumpUntil([&] { return Events.Received.size() == 2; }));
-    EXPECT_THAT(Events.Received, ElementsAre(Pair(HelloHeader, "Hello"), Pair(HelloHeader, "World")));
+    EXPECT_THAT(Events.Received,
+                ElementsAre(Pair(HelloHeader, "Hello"), Pair(HelloHeader, "World")));
     EXPECT_EQ(Modem.Storage().size(), 2u);
     // Listed once, the messages are no longer unread and a second listing is empty.
     Vorsa->DownloadSMS();
@@ -316,7 +335,10 @@ TEST_P(EndToEndTest, InjectionAttemptsWriteNothing) {
     const size_t Before = Modem.CommandLines().size();
     const std::string Transcript = Modem.FormattedTranscript();
     EXPECT_EQ(Vorsa->SendSMS("+4070\"\r\nAT+CMGD=1,4\r\n", "Hello"), "");
-    EXPECT_EQ(Vorsa->T_SendSMS("+40700000000", "Hi\x1A" "AT+CMGD=1,4"), "");
+    EXPECT_EQ(Vorsa->T_SendSMS("+40700000000",
+                               "Hi\x1A"
+                               "AT+CMGD=1,4"),
+              "");
     EXPECT_EQ(Vorsa->ReadSMS("1;+CMGD=1,4"), "");
     EXPECT_FALSE(Vorsa->DeleteSMS("1\r\nAT+CMGD=1,4"));
     EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>(4, ErrNotCatalogued));
