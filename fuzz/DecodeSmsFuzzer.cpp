@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string serviceCentre, originator, timeStamp, text;
     vorsa::decodeSMS(pdu, serviceCentre, originator, timeStamp, text);
     VORSA_FUZZ_CHECK(timeStamp.size() <= 14);
-    VORSA_FUZZ_CHECK(text.size() <= 255);
+    VORSA_FUZZ_CHECK(text.size() <= 255 / 2 * 3);  // UCS2 as UTF-8 at most
     VORSA_FUZZ_CHECK(originator.size() <= 257);
     VORSA_FUZZ_CHECK(serviceCentre.size() <= 509);
 

@@ -80,13 +80,17 @@ std::string serviceCentreName(std::string_view field) {
 // The text of user data that starts with a header of `headerOctets` octets (its length
 // octet included), or with none when that is 0. `length` is the user data length: in
 // septets for 7-bit data, where the header is followed by fill bits up to the next whole
-// septet, and in octets for 8-bit data.
-std::string userDataText(std::string_view userData, bool eightBit, std::size_t length,
-                         std::size_t headerOctets) {
+// septet, and in octets for 8-bit and UCS2 data. UCS2 text comes out as UTF-8.
+std::string userDataText(std::string_view userData, detail::UserDataAlphabet alphabet,
+                         std::size_t length, std::size_t headerOctets) {
     std::string text;
-    if (eightBit) {
+    if (alphabet != detail::UserDataAlphabet::Default) {
         if (length > headerOctets) {
-            detail::appendOctets(text, userData, headerOctets, length - headerOctets);
+            if (alphabet == detail::UserDataAlphabet::Ucs2) {
+                detail::appendUcs2AsUtf8(text, userData, headerOctets, length - headerOctets);
+            } else {
+                detail::appendOctets(text, userData, headerOctets, length - headerOctets);
+            }
         }
         return text;
     }
@@ -124,7 +128,7 @@ void decodeSMS(const std::string& pdu, std::string& serviceCentre, std::string& 
             : numericAddress(senderType, senderField);
 
     reader.skip(2);  // protocol identifier
-    const bool eightBit = reader.octet() == detail::kEightBitDataCoding;
+    const detail::UserDataAlphabet alphabet = detail::userDataAlphabet(reader.octet());
     std::string stamp = detail::swapSemiOctets(reader.take(14));
     const auto length = static_cast<std::size_t>(reader.octet());
 
@@ -132,7 +136,7 @@ void decodeSMS(const std::string& pdu, std::string& serviceCentre, std::string& 
     if ((firstOctet & kUserDataHeaderIndicator) != 0) {
         headerOctets = 1 + static_cast<std::size_t>(detail::hexToInt(reader.rest().substr(0, 2)));
     }
-    std::string message = userDataText(reader.rest(), eightBit, length, headerOctets);
+    std::string message = userDataText(reader.rest(), alphabet, length, headerOctets);
 
     serviceCentre = std::move(centre);
     originator = std::move(sender);

@@ -122,6 +122,16 @@ void appendSeptets(std::string& out, std::string_view userData, std::size_t firs
 void appendOctets(std::string& out, std::string_view userData, std::size_t first,
                   std::size_t count);
 
+/// The alphabet of the user data, from the data coding octet (GSM 03.38).
+enum class UserDataAlphabet { Default, EightBit, Ucs2 };
+[[nodiscard]] UserDataAlphabet userDataAlphabet(int dataCoding) noexcept;
+
+/// Appends, as UTF-8, the UCS2 (UTF-16 big-endian) text in the octets `first` to
+/// `first + count - 1` of the user data; a surrogate without its partner gives U+FFFD and
+/// an odd last octet is dropped.
+void appendUcs2AsUtf8(std::string& out, std::string_view userData, std::size_t first,
+                      std::size_t count);
+
 /// The character that a default-alphabet code or 8-bit octet arrives as: "@" for 0, "$"
 /// for 2, the code itself otherwise.
 [[nodiscard]] constexpr char fromDefaultCode(uint8_t code) noexcept {

@@ -45,10 +45,11 @@ namespace vorsa {
 ///    the empty string.
 ///  - `timeStamp`: the 14 digits of the service-centre time stamp, YYMMDDhhmmsszz, the
 ///    zone digits raw (the sign bit of a negative zone is left in place; see formatDate).
-///  - `text`: the message, 7-bit or 8-bit (data coding F5) user data, with code 0 of the
-///    default alphabet shown as "@" and code 2 as "$". A user data header, when the first
-///    octet announces one, is skipped together with the fill bits that follow it in 7-bit
-///    data.
+///  - `text`: the message. The data coding octet names its alphabet (GSM 03.38): 7-bit
+///    default alphabet or 8-bit data (such as F5 or 04), with code 0 shown as "@" and code
+///    2 as "$" and every other code as itself; or UCS2 (such as 08), given as UTF-8. A
+///    user data header, when the first octet announces one, is skipped together with the
+///    fill bits that follow it in 7-bit data.
 /// The outputs may be the same string objects as `pdu`.
 void decodeSMS(const std::string& pdu, std::string& serviceCentre, std::string& originator,
                std::string& timeStamp, std::string& text);

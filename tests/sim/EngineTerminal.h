@@ -1,0 +1,34 @@
+// A terminal typing at the modem engine directly, with a clock that only the test moves.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "vorsa/sim/ModemEngine.h"
+
+namespace vorsa::sim {
+
+// A terminal typing at the engine; time stands still unless the test moves it.
+class EngineTerminal {
+  public:
+    explicit EngineTerminal(ModemOptions options = {}) : engine(std::move(options)) {}
+
+    std::string Type(std::string_view bytes) {
+        engine.Receive(bytes, now);
+        return engine.TakeOutput(now);
+    }
+    std::string Command(const std::string& line) { return Type(line + "\r"); }
+    std::string Advance(Millis step) {
+        now += step;
+        return engine.TakeOutput(now);
+    }
+    // Echo off, so that answers stand alone.
+    void Quiet() { ASSERT_EQ(Command("ATE0"), "ATE0\r\r\nOK\r\n"); }
+
+    ModemEngine engine;
+    Millis now{1000};
+};
+
+}  // namespace vorsa::sim

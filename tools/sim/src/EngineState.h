@@ -1,0 +1,174 @@
+// Inside the modem engine: its settings, input state, answer assembly and command
+// handlers. The handlers are spread over several files by subject (general commands,
+// message commands, message formats).
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "MessageStore.h"
+#include "OutputSchedule.h"
+#include "vorsa/sim/AtCommandLine.h"
+#include "vorsa/sim/DeliverPdu.h"
+#include "vorsa/sim/ModemEngine.h"
+#include "vorsa/sim/SubmitPdu.h"
+
+namespace vorsa::sim {
+
+/// How a command ended.
+struct Outcome {
+    enum class Kind { Ok, Error, CmsError, CmeError, AwaitMessage };
+    Kind kind = Kind::Ok;
+    int code = 0;
+
+    static Outcome Ok() { return {Kind::Ok, 0}; }
+    static Outcome Error() { return {Kind::Error, 0}; }
+    static Outcome Cms(int code) { return {Kind::CmsError, code}; }
+    static Outcome Cme(int code) { return {Kind::CmeError, code}; }
+    static Outcome Await() { return {Kind::AwaitMessage, 0}; }
+    bool Failed() const { return kind != Kind::Ok && kind != Kind::AwaitMessage; }
+};
+
+// +CMS ERROR numbers (3GPP TS 27.005).
+enum CmsCode : int {
+    kCmsOperationNotAllowed = 302,
+    kCmsOperationNotSupported = 303,
+    kCmsInvalidPduParameter = 304,
+    kCmsInvalidTextParameter = 305,
+    kCmsSimPinRequired = 311,
+    kCmsSimPukRequired = 316,
+    kCmsInvalidMemoryIndex = 321,
+    kCmsMemoryFull = 322,
+    kCmsCentreUnknown = 330,
+    kCmsNoNetwork = 331,
+    kCmsNoAckExpected = 340,
+};
+
+// +CME ERROR numbers (3GPP TS 27.007).
+enum CmeCode : int {
+    kCmeNotAllowed = 3,
+    kCmeNotSupported = 4,
+    kCmeSimPinRequired = 11,
+    kCmeSimPukRequired = 12,
+    kCmeIncorrectPassword = 16,
+    kCmeIncorrectParameters = 50,
+};
+
+enum class SimState { Ready, PinRequired, PukRequired };
+
+struct ModemEngine::State {
+    using Handler = Outcome (State::*)(const AtCommand&, Millis);
+
+    explicit State(ModemOptions opts);
+
+    // --- input and answers (EngineInput.cpp) ---
+    void Receive(std::string_view bytes, Millis now);
+    void ReceiveCommandByte(char c, Millis now);
+    void ReceiveMessageByte(char c, Millis now);
+    void HandleLine(const std::string& line, Millis now);
+    void ExecuteLine(std::string_view body, Millis now);
+    void Echo(char c, Millis now);
+    void Respond(const std::string& text);
+    std::string FinalResultText(const Outcome& outcome) const;
+    void FinishAnswer(const Outcome& outcome, Millis now);
+    void SendAnswer(const std::string& bytes, Millis now);
+    void Unsolicited(const std::string& text, Millis now);
+    void FlushHeld(Millis now);
+    bool LinkReserved() const;
+    std::string Frame(const std::string& text) const;
+
+    // --- general commands (GeneralCommands.cpp) ---
+    static const std::unordered_map<std::string, Handler>& Handlers();
+    Outcome Dispatch(const AtCommand& command, Millis now);
+    void ResetSettings();
+    Outcome Basic(const AtCommand& command, Millis now);
+    Outcome Identity(const AtCommand& command, Millis now);
+    Outcome Cpin(const AtCommand& command, Millis now);
+    Outcome Cpas(const AtCommand& command, Millis now);
+    Outcome Csq(const AtCommand& command, Millis now);
+    Outcome Creg(const AtCommand& command, Millis now);
+    Outcome Cops(const AtCommand& command, Millis now);
+    Outcome Cgatt(const AtCommand& command, Millis now);
+    Outcome Cscs(const AtCommand& command, Millis now);
+    Outcome Cfun(const AtCommand& command, Millis now);
+    Outcome Cmee(const AtCommand& command, Millis now);
+    Outcome Accepting(const AtCommand& command, Millis now);
+    Outcome SimRequired(bool smsCommand) const;
+
+    // --- message service commands (SmsCommands.cpp) ---
+    Outcome Csms(const AtCommand& command, Millis now);
+    Outcome Cpms(const AtCommand& command, Millis now);
+    Outcome Csca(const AtCommand& command, Millis now);
+    Outcome Cnmi(const AtCommand& command, Millis now);
+    Outcome Cmgf(const AtCommand& command, Millis now);
+    Outcome Csdh(const AtCommand& command, Millis now);
+    Outcome Csmp(const AtCommand& command, Millis now);
+    Outcome Cmgs(const AtCommand& command, Millis now);
+    Outcome Cmgw(const AtCommand& command, Millis now);
+    Outcome Cmss(const AtCommand& command, Millis now);
+    Outcome Cmgr(const AtCommand& command, Millis now);
+    Outcome Cmgl(const AtCommand& command, Millis now);
+    Outcome Cmgd(const AtCommand& command, Millis now);
+    Outcome Cnma(const AtCommand& command, Millis now);
+    Outcome BeginMessage(const AtCommand& command, bool store, Millis now);
+    Outcome FinishMessage(Millis now);
+    Outcome FinishTextMessage(Millis now);
+    Outcome FinishPduMessage(Millis now);
+    Outcome Send(const SubmitPdu& submit, const std::string& pduHex, bool textMode, int length,
+                 int* reference, Millis now);
+    int NextReference();
+    DeliveryResult Deliver(const IncomingMessage& message, Millis now);
+
+    // --- message formats (MessageFormat.cpp) ---
+    std::string ToTerminal(const std::string& utf8) const;
+    std::optional<std::u32string> FromTerminal(const std::string& bytes) const;
+    std::string DataText(const UserData& data) const;
+    std::string AlphaFor(const Address& address) const;
+    std::string ReadResponse(const detail::StoredSlot& slot) const;
+    std::string ListEntry(int index, const detail::StoredSlot& slot) const;
+    std::string DirectReport(const DeliverPdu& deliver, const Octets& pdu) const;
+    std::optional<SubmitPdu> BuildTextSubmit(const Address& destination, std::string body) const;
+    static size_t TpduLength(const Octets& pdu);
+    StoredMessage Describe(const std::string& memory, int index,
+                           const detail::StoredSlot& slot) const;
+
+    // --- state ---
+    ModemOptions options;
+    ModemSettings settings;
+    FaultSettings faults;
+    SimState sim = SimState::Ready;
+    int pinAttempts = 0;
+    detail::MessageStore store;
+    std::vector<SentMessage> outbox;
+    std::vector<std::string> commandLines;
+    int nextReference = 1;
+    bool ackExpected = false;
+    int registrationReports = 0;        // AT+CREG=<n>
+    int packetRegistrationReports = 0;  // AT+CGREG=<n>
+    int operatorFormat = 0;             // AT+COPS=3,<format>
+    bool packetAttached = true;         // AT+CGATT
+
+    enum class Input { Command, MessageText, MessagePdu };
+    Input input = Input::Command;
+    std::string lineBuffer;
+    std::string lastLine;
+    bool afterCarriageReturn = false;
+
+    // The message being entered after the prompt.
+    bool storeMessage = false;                                  // AT+CMGW rather than AT+CMGS
+    Address messageDestination;                                 // text mode
+    int messageLength = 0;                                      // PDU mode length argument
+    MessageStatus messageStatus = MessageStatus::StoredUnsent;  // AT+CMGW
+    std::string messageBody;
+    std::vector<IncomingMessage> loopback;  // sent to the own number, delivered after the answer
+
+    std::string answer;                 // responses of the line being executed
+    std::vector<std::string> held;      // reports held while the link is reserved
+    std::vector<std::string> buffered;  // reports kept in the modem (AT+CNMI mode 0)
+    detail::OutputSchedule output;
+};
+
+}  // namespace vorsa::sim

@@ -1,0 +1,411 @@
+// V.250 basic commands and the 27.007 equipment commands: identity, SIM PIN, activity,
+// signal, registration, operator, character set, functionality, error reports.
+#include <algorithm>
+
+#include "EngineState.h"
+
+namespace vorsa::sim {
+namespace {
+
+std::optional<long> IntArgument(const std::vector<AtArgument>& args, size_t i) {
+    if (i >= args.size() || !args[i].present || args[i].quoted) {
+        return std::nullopt;
+    }
+    return ParseInteger(args[i].text);
+}
+
+// The number of a basic command ("E1" -> 1); empty means 0.
+std::optional<long> BasicValue(const AtCommand& command) {
+    return command.arguments.empty() ? 0 : ParseInteger(command.arguments);
+}
+
+const char* const kCharacterSets[] = {"GSM", "IRA", "8859-1", "UTF-8", "UCS2"};
+const char kOperatorCode[] = "00101";  // the test network
+
+}  // namespace
+
+const std::unordered_map<std::string, ModemEngine::State::Handler>& ModemEngine::State::Handlers() {
+    static const std::unordered_map<std::string, Handler> kHandlers = {
+        {"+CGMI", &State::Identity}, {"+CGMM", &State::Identity}, {"+CGMR", &State::Identity},
+        {"+CGSN", &State::Identity}, {"+GMI", &State::Identity},  {"+GMM", &State::Identity},
+        {"+GMR", &State::Identity},  {"+GSN", &State::Identity},  {"+CIMI", &State::Identity},
+        {"+CPIN", &State::Cpin},     {"+CPAS", &State::Cpas},     {"+CSQ", &State::Csq},
+        {"+CREG", &State::Creg},     {"+CGREG", &State::Creg},    {"+CGATT", &State::Cgatt},
+        {"+COPS", &State::Cops},     {"+CSCS", &State::Cscs},     {"+CFUN", &State::Cfun},
+        {"+CMEE", &State::Cmee},     {"+CSMS", &State::Csms},     {"+CPMS", &State::Cpms},
+        {"+CSCA", &State::Csca},     {"+CNMI", &State::Cnmi},     {"+CMGF", &State::Cmgf},
+        {"+CSDH", &State::Csdh},     {"+CSMP", &State::Csmp},     {"+CMGS", &State::Cmgs},
+        {"+CMGW", &State::Cmgw},     {"+CMSS", &State::Cmss},     {"+CMGR", &State::Cmgr},
+        {"+CMGL", &State::Cmgl},     {"+CMGD", &State::Cmgd},     {"+CNMA", &State::Cnma},
+        {"+IPR", &State::Accepting}, {"+IFC", &State::Accepting}, {"+ICF", &State::Accepting},
+    };
+    return kHandlers;
+}
+
+Outcome ModemEngine::State::Dispatch(const AtCommand& command, Millis now) {
+    if (command.name.front() != '+' && command.name.front() != '^' && command.name.front() != '$' &&
+        command.name.front() != '%' && command.name.front() != '*' && command.name.front() != '#') {
+        return Basic(command, now);
+    }
+    auto it = Handlers().find(command.name);
+    if (it == Handlers().end()) {
+        return Outcome::Error();
+    }
+    return (this->*(it->second))(command, now);
+}
+
+void ModemEngine::State::ResetSettings() {
+    ModemSettings fresh;
+    fresh.serviceCentre = settings.serviceCentre;
+    fresh.serviceCentreType = settings.serviceCentreType;
+    fresh.readMemory = settings.readMemory;
+    fresh.writeMemory = settings.writeMemory;
+    fresh.receiveMemory = settings.receiveMemory;
+    fresh.messageService = settings.messageService;
+    fresh.functionality = settings.functionality;
+    settings = fresh;
+}
+
+Outcome ModemEngine::State::Basic(const AtCommand& command, Millis) {
+    const std::string& name = command.name;
+    std::optional<long> value = BasicValue(command);
+    if (name == "S0" || name == "S3" || name == "S4" || name == "S5" || name == "S7" ||
+        name == "S8" || name == "S10") {
+        if (command.form == CommandForm::Read) {
+            static const std::unordered_map<std::string, int> kDefaults = {
+                {"S0", 0}, {"S3", 13}, {"S4", 10}, {"S5", 8}, {"S7", 50}, {"S8", 2}, {"S10", 14}};
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "%03d", kDefaults.at(name));
+            Respond(buffer);
+        }
+        return Outcome::Ok();
+    }
+    if (!value || command.form == CommandForm::Read) {
+        return Outcome::Error();
+    }
+    if (name == "E" || name == "V" || name == "Q") {
+        if (*value > 1) {
+            return Outcome::Error();
+        }
+        (name == "E"   ? settings.echo
+         : name == "V" ? settings.verbose
+                       : settings.quiet) = *value == 1;
+        return Outcome::Ok();
+    }
+    if (name == "Z" || name == "&F") {
+        ResetSettings();
+        return Outcome::Ok();
+    }
+    if (name == "I") {
+        if (*value == 0 || *value > 9) {
+            Respond(options.manufacturer + " " + options.model);
+        }
+        if (*value == 3) {
+            Respond(options.revision);
+        }
+        return Outcome::Ok();
+    }
+    // Modem-control, dialling-tone and speaker settings have no meaning on a pty:
+    // accept them as a real modem would.
+    static const char* const kAccepted[] = {"&S", "&C", "&D", "&K", "&W", "&V", "X",
+                                            "L",  "M",  "H",  "&Y", "&Q", "&E"};
+    if (std::find_if(std::begin(kAccepted), std::end(kAccepted),
+                     [&name](const char* n) { return name == n; }) != std::end(kAccepted)) {
+        return Outcome::Ok();
+    }
+    return Outcome::Error();  // D (no voice or data calls), A, O and the unknown
+}
+
+Outcome ModemEngine::State::Identity(const AtCommand& command, Millis) {
+    if (command.form == CommandForm::Test) {
+        return Outcome::Ok();
+    }
+    if (command.form != CommandForm::Action) {
+        return Outcome::Error();
+    }
+    const std::string& name = command.name;
+    if (name == "+CGMI" || name == "+GMI") {
+        Respond(options.manufacturer);
+    } else if (name == "+CGMM" || name == "+GMM") {
+        Respond(options.model);
+    } else if (name == "+CGMR" || name == "+GMR") {
+        Respond(options.revision);
+    } else if (name == "+CGSN" || name == "+GSN") {
+        Respond(options.imei);
+    } else {
+        if (Outcome locked = SimRequired(false); locked.Failed()) {
+            return locked;
+        }
+        Respond(options.imsi);
+    }
+    return Outcome::Ok();
+}
+
+Outcome ModemEngine::State::SimRequired(bool smsCommand) const {
+    if (sim == SimState::PinRequired) {
+        return smsCommand ? Outcome::Cms(kCmsSimPinRequired) : Outcome::Cme(kCmeSimPinRequired);
+    }
+    if (sim == SimState::PukRequired) {
+        return smsCommand ? Outcome::Cms(kCmsSimPukRequired) : Outcome::Cme(kCmeSimPukRequired);
+    }
+    return Outcome::Ok();
+}
+
+Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
+    if (command.form == CommandForm::Test) {
+        return Outcome::Ok();
+    }
+    if (command.form == CommandForm::Read) {
+        Respond(sim == SimState::Ready         ? "+CPIN: READY"
+                : sim == SimState::PinRequired ? "+CPIN: SIM PIN"
+                                               : "+CPIN: SIM PUK");
+        return Outcome::Ok();
+    }
+    if (command.form != CommandForm::Set) {
+        return Outcome::Error();
+    }
+    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+    if (!args || args->empty() || args->size() > 2) {
+        return Outcome::Error();
+    }
+    if (sim == SimState::Ready) {
+        return Outcome::Cme(kCmeNotAllowed);  // nothing to unlock
+    }
+    const std::string& code = (*args)[0].text;
+    if (sim == SimState::PinRequired) {
+        if (code == options.pin) {
+            sim = SimState::Ready;
+            faults.simNeedsPin = false;
+            pinAttempts = 0;
+            return Outcome::Ok();
+        }
+        if (++pinAttempts >= 3) {
+            sim = SimState::PukRequired;
+        }
+        return Outcome::Cme(kCmeIncorrectPassword);
+    }
+    // PUK: AT+CPIN="<puk>","<new pin>"
+    if (args->size() != 2 || code != options.puk) {
+        return Outcome::Cme(kCmeIncorrectPassword);
+    }
+    options.pin = (*args)[1].text;
+    sim = SimState::Ready;
+    faults.simNeedsPin = false;
+    pinAttempts = 0;
+    return Outcome::Ok();
+}
+
+Outcome ModemEngine::State::Cpas(const AtCommand& command, Millis) {
+    if (command.form == CommandForm::Test) {
+        Respond("+CPAS: (0-5)");
+        return Outcome::Ok();
+    }
+    if (command.form != CommandForm::Action) {
+        return Outcome::Error();
+    }
+    Respond("+CPAS: " + std::to_string(faults.activityStatus));
+    return Outcome::Ok();
+}
+
+Outcome ModemEngine::State::Csq(const AtCommand& command, Millis) {
+    if (command.form == CommandForm::Test) {
+        Respond("+CSQ: (0-31,99),(0-7,99)");
+        return Outcome::Ok();
+    }
+    if (command.form != CommandForm::Action) {
+        return Outcome::Error();
+    }
+    int quality = settings.functionality == 1 ? options.signalQuality : 99;
+    Respond("+CSQ: " + std::to_string(quality) + ",99");
+    return Outcome::Ok();
+}
+
+Outcome ModemEngine::State::Creg(const AtCommand& command, Millis) {
+    // +CREG (circuit-switched) and +CGREG (packet) registration: always home, same cell.
+    bool packet = command.name == "+CGREG";
+    int& reporting = packet ? packetRegistrationReports : registrationReports;
+    std::string prefix = packet ? "+CGREG: " : "+CREG: ";
+    switch (command.form) {
+        case CommandForm::Test:
+            Respond(prefix + "(0-2)");
+            return Outcome::Ok();
+        case CommandForm::Read: {
+            bool home = settings.functionality == 1 && sim == SimState::Ready;
+            std::string line = prefix + std::to_string(reporting) + "," + (home ? "1" : "0");
+            if (reporting == 2 && home) {
+                line += ",\"0A1B\",\"0000C351\"";  // location area and cell
+            }
+            Respond(line);
+            return Outcome::Ok();
+        }
+        case CommandForm::Set: {
+            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+            std::optional<long> n = args ? IntArgument(*args, 0) : std::nullopt;
+            if (!n || *n > 2 || args->size() != 1) {
+                return Outcome::Error();
+            }
+            reporting = static_cast<int>(*n);  // the network never changes: no reports
+            return Outcome::Ok();
+        }
+        case CommandForm::Action:
+            break;
+    }
+    return Outcome::Error();
+}
+
+Outcome ModemEngine::State::Cgatt(const AtCommand& command, Millis) {
+    switch (command.form) {
+        case CommandForm::Test:
+            Respond("+CGATT: (0,1)");
+            return Outcome::Ok();
+        case CommandForm::Read:
+            Respond(std::string("+CGATT: ") + (packetAttached ? "1" : "0"));
+            return Outcome::Ok();
+        case CommandForm::Set: {
+            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+            std::optional<long> state = args ? IntArgument(*args, 0) : std::nullopt;
+            if (!state || *state > 1 || args->size() != 1) {
+                return Outcome::Error();
+            }
+            packetAttached = *state == 1;
+            return Outcome::Ok();
+        }
+        case CommandForm::Action:
+            break;
+    }
+    return Outcome::Error();
+}
+
+Outcome ModemEngine::State::Cops(const AtCommand& command, Millis) {
+    switch (command.form) {
+        case CommandForm::Test:
+            Respond("+COPS: (2,\"" + options.operatorName + "\",\"Vorsa\",\"" + kOperatorCode +
+                    "\"),,(0-4),(0-2)");
+            return Outcome::Ok();
+        case CommandForm::Read:
+            if (settings.functionality != 1 || sim != SimState::Ready) {
+                Respond("+COPS: 0");
+            } else {
+                std::string name = operatorFormat == 2   ? kOperatorCode
+                                   : operatorFormat == 1 ? std::string("Vorsa")
+                                                         : options.operatorName;
+                Respond("+COPS: 0," + std::to_string(operatorFormat) + ",\"" + name + "\"");
+            }
+            return Outcome::Ok();
+        case CommandForm::Set: {
+            // <mode>[,<format>[,<oper>]]: mode 3 only sets the format of the read.
+            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+            std::optional<long> mode = args ? IntArgument(*args, 0) : std::nullopt;
+            if (!mode || *mode > 4 || args->size() > 3) {
+                return Outcome::Error();
+            }
+            if (args->size() >= 2 && (*args)[1].present) {
+                std::optional<long> format = IntArgument(*args, 1);
+                if (!format || *format > 2) {
+                    return Outcome::Error();
+                }
+                operatorFormat = static_cast<int>(*format);
+            }
+            return Outcome::Ok();
+        }
+        case CommandForm::Action:
+            break;
+    }
+    return Outcome::Error();
+}
+
+Outcome ModemEngine::State::Cscs(const AtCommand& command, Millis) {
+    switch (command.form) {
+        case CommandForm::Test: {
+            std::string list = "+CSCS: (";
+            for (const char* set : kCharacterSets) {
+                list += std::string(list.back() == '(' ? "" : ",") + "\"" + set + "\"";
+            }
+            Respond(list + ")");
+            return Outcome::Ok();
+        }
+        case CommandForm::Read:
+            Respond("+CSCS: \"" + settings.characterSet + "\"");
+            return Outcome::Ok();
+        case CommandForm::Set: {
+            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+            if (!args || args->size() != 1) {
+                return Outcome::Error();
+            }
+            std::string wanted = (*args)[0].text;
+            std::transform(wanted.begin(), wanted.end(), wanted.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            for (const char* set : kCharacterSets) {
+                if (wanted == set) {
+                    settings.characterSet = set;
+                    return Outcome::Ok();
+                }
+            }
+            return Outcome::Cme(kCmeNotSupported);
+        }
+        case CommandForm::Action:
+            break;
+    }
+    return Outcome::Error();
+}
+
+Outcome ModemEngine::State::Cfun(const AtCommand& command, Millis) {
+    switch (command.form) {
+        case CommandForm::Test:
+            Respond("+CFUN: (0,1,4),(0,1)");
+            return Outcome::Ok();
+        case CommandForm::Read:
+            Respond("+CFUN: " + std::to_string(settings.functionality));
+            return Outcome::Ok();
+        case CommandForm::Set: {
+            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+            std::optional<long> fun = args ? IntArgument(*args, 0) : std::nullopt;
+            if (!fun || (*fun != 0 && *fun != 1 && *fun != 4) || args->size() > 2) {
+                return Outcome::Error();
+            }
+            settings.functionality = static_cast<int>(*fun);
+            if (args->size() == 2 && IntArgument(*args, 1) == 1L) {
+                ResetSettings();  // reset before setting the level
+                settings.functionality = static_cast<int>(*fun);
+            }
+            return Outcome::Ok();
+        }
+        case CommandForm::Action:
+            break;
+    }
+    return Outcome::Error();
+}
+
+Outcome ModemEngine::State::Cmee(const AtCommand& command, Millis) {
+    switch (command.form) {
+        case CommandForm::Test:
+            Respond("+CMEE: (0-2)");
+            return Outcome::Ok();
+        case CommandForm::Read:
+            Respond("+CMEE: " + std::to_string(settings.errorMode));
+            return Outcome::Ok();
+        case CommandForm::Set: {
+            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
+            std::optional<long> mode = args ? IntArgument(*args, 0) : std::nullopt;
+            if (!mode || *mode > 2 || args->size() != 1) {
+                return Outcome::Error();
+            }
+            settings.errorMode = static_cast<int>(*mode);
+            return Outcome::Ok();
+        }
+        case CommandForm::Action:
+            settings.errorMode = 0;
+            return Outcome::Ok();
+    }
+    return Outcome::Error();
+}
+
+Outcome ModemEngine::State::Accepting(const AtCommand& command, Millis) {
+    // Line speed and flow control of a pty: whatever the terminal asks is fine.
+    if (command.form == CommandForm::Read) {
+        Respond(command.name + (command.name == "+IPR" ? ": 115200" : ": 0,0"));
+    }
+    return Outcome::Ok();
+}
+
+}  // namespace vorsa::sim
