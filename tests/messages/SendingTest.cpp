@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ScriptedFixture.h"
@@ -203,6 +205,46 @@ TEST_F(SendingTest, TextModeWithoutPromptWaitsOutEachLineAndReportsOneTimeOut) {
     EXPECT_GT(Clock.TickCount() - Start, 2u * 3000u);
     EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrReadTimeout});
     EXPECT_FALSE(Vorsa->IsBusy());
+}
+
+// The scripted modem on the real clock, watching for input as a device does: a wait with
+// nothing to read takes its whole time-out.
+class RealTimeModem : public ScriptedModem {
+  public:
+    explicit RealTimeModem(FakeClock& Unused) : ScriptedModem(Unused) {}
+    detail::WaitResult WaitReadable(THandle Handle, uint32_t TimeoutMs) override {
+        const detail::WaitResult Result = ScriptedModem::WaitReadable(Handle, TimeoutMs);
+        if (Result == detail::WaitResult::TimedOut) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(TimeoutMs));
+        }
+        return Result;
+    }
+};
+
+TEST(TextModePromptWait, WatchesThePortInsteadOfSpinning) {
+    FakeClock NotInPlace;
+    RealTimeModem Modem(NotInPlace);
+    Modem.ActLikeReadyModem();
+    TVorsa Vorsa(nullptr, Borrow(Modem));
+    Vorsa.Baud = 115200;
+    Vorsa.PollingDelay = 3600;
+    Vorsa.ReadTimeout = 1;
+    EventLog Events;
+    Events.Attach(Vorsa);
+    Vorsa.Connect();
+    ASSERT_TRUE(Vorsa.Connected());
+    Modem.IgnoreOthers();
+    Modem.Answer("\x1A", ScriptedModem::Ok);
+    Modem.ClearLog();
+
+    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
+    EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrReadTimeout});
+    // Two lines waited a second each with nothing to read; reads came only between
+    // watches of a few milliseconds, not back to back.
+    EXPECT_LT(Modem.CountOf(MemorySerialPort::Call::ReadFile) +
+                  Modem.CountOf(MemorySerialPort::Call::ClearCommError),
+              2000u);
+    EXPECT_GE(Modem.CountOf(MemorySerialPort::Call::WaitReadable), 2u);
 }
 
 TEST_F(SendingTest, TextModeWithEchoOnWaitsOutEveryLine) {
