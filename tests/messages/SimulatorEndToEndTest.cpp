@@ -209,6 +209,26 @@ TEST_P(EndToEndTest, MessageArrivingWhileACommandRunsIsAnnouncedAfterIt) {
     EXPECT_TRUE(Events.Errors.empty()) << Events.Errors.front().Text;
 }
 
+TEST_P(EndToEndTest, DirectMessageArrivingWhileACommandRunsIsReceivedAfterIt) {
+    Vorsa->DirectForward = true;
+    Modem.UpdateFaults([](sim::FaultSettings& F) { F.answerDelay = sim::Millis(200); });
+    bool Delivered = false;
+    std::thread Network([&] {
+        if (Modem.WaitForCommand("AT+CMGS", Patience)) {
+            Delivered = Modem.Deliver(FromNetwork("Hello")).accepted;
+        }
+    });
+    EXPECT_EQ(Vorsa->SendSMS("+40700000000", "Hi"), "OK");
+    Network.join();
+    ASSERT_TRUE(Delivered);
+    EXPECT_TRUE(Events.Received.empty());
+    Tick();
+    ASSERT_TRUE(PumpUntil([&] { return !Events.Received.empty() && !Events.Sent.empty(); }))
+        << Modem.FormattedTranscript();
+    EXPECT_THAT(Events.Received, ElementsAre(Pair(HelloHeader, "Hello")));
+    EXPECT_TRUE(Events.Errors.empty()) << Events.Errors.front().Text;
+}
+
 TEST_P(EndToEndTest, ReadWithoutDeleteOnReadLeavesTheMessageMarkedRead) {
     Vorsa->DeleteOnRead = false;
     const sim::DeliveryResult Delivered = Deliver(FromNetwork("Hello"));
