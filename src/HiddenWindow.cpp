@@ -110,14 +110,13 @@ void TVorsa::RaiseQueuedEvent(uint32_t Msg) {
             break;
         }
         case detail::SentMessage: {
-            // +CMGS: 45, possibly with the final OK joined: 45OK.
+            // +CMGS: 45, possibly with the final OK joined (45OK) or on a line of its own
+            // (45 CR LF OK): the reference is the number alone.
             if (!TakeOldest(SentQueue, Entry)) {
                 return;
             }
-            std::string Reference = Trim(Copy(Entry, 8, LengthOf(Entry)));
-            if (endWith(Reference, "OK")) {
-                Reference.resize(Reference.size() - 2);
-            }
+            const std::string Reference =
+                detail::WithoutFinalOk(Trim(Copy(Entry, 8, LengthOf(Entry))));
             if (OnSentSMS) {
                 OnSentSMS(this, Reference);
             }

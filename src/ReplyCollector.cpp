@@ -1,6 +1,7 @@
 // The reply collector: joins what the modem sends after a command, poll by poll, until the
 // reply is complete or the read time-out passes; cuts the modem's unsolicited reports out
 // of it into the component's queues; and latches the error the reply carries.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -40,13 +41,27 @@ std::string TVorsa::Notify(std::string& Reply, const std::string& Marker) {
     if (MarkerAt == 0) {
         return "";
     }
-    // The report runs to the first blank line of the reply. When that blank line stands
-    // before the marker the length comes out negative: the report is empty and nothing
-    // is cut.
-    const int64_t BlankAt = Pos(BlankLine, Reply);
-    const int64_t Length = BlankAt != 0 ? BlankAt - MarkerAt : static_cast<int64_t>(Reply.size());
-    std::string Report = Copy(Reply, MarkerAt, Length);
-    Delete(Reply, CutStart(MarkerAt), Length + 2);
+    // A line report is one line: from its marker to the line break after it, or to the end
+    // of the reply. A second report on the next line is a report of its own, and a final
+    // "OK" or "ERROR" that the collector joined to the line (it trims every piece it reads)
+    // belongs to the reply, not to the report.
+    const size_t Start = static_cast<size_t>(MarkerAt - 1);
+    const size_t LineEnd = std::min(Reply.find(LineBreak, Start), Reply.size());
+    std::string Report = Reply.substr(Start, LineEnd - Start);
+    std::string Final;
+    for (const std::string& Result : {FinalOk, FinalError}) {
+        if (endWith(Report, Result)) {
+            Report.resize(Report.size() - Result.size());
+            Final = Result;
+            break;
+        }
+    }
+    // The cut takes the line break in front of the report with it, or, when the report
+    // starts the reply, the line break after it.
+    const size_t CutFrom = static_cast<size_t>(CutStart(MarkerAt) - 1);
+    const size_t CutTo =
+        CutFrom < Start ? LineEnd : std::min(LineEnd + LineBreak.size(), Reply.size());
+    Reply = Reply.substr(0, CutFrom) + Final + Reply.substr(CutTo);
     return Report;
 }
 
@@ -55,11 +70,37 @@ std::string TVorsa::NotifySMS(std::string& Reply, const std::string& Marker) {
     if (MarkerAt == 0) {
         return "";
     }
-    // A delivered message is a header line and a text that may hold anything, so the
-    // report takes the rest of the reply with it.
-    std::string Report = Copy(Reply, MarkerAt, WholeRest);
+    // A delivered message is a header line and a text that may hold anything, even line
+    // breaks, so the report runs to the end of the reply, with two exceptions that keep
+    // what is not part of it: a further delivered message, which starts a line with the
+    // marker, is a report of its own; and the final result of the command that collected
+    // the reply ("OK", "ERROR") stays in the reply, where the exchange judges it.
+    std::string Rest = Copy(Reply, MarkerAt, WholeRest);
+    std::string Kept;
+    const int64_t NextReport = Pos(LineBreak + Marker, Rest);
+    if (NextReport != 0) {
+        Kept = Copy(Rest, NextReport + 2, WholeRest);
+        Rest.resize(static_cast<size_t>(NextReport - 1));
+    } else {
+        const size_t LastBreak = Rest.rfind(LineBreak);
+        const std::string LastLine =
+            LastBreak == std::string::npos ? "" : Rest.substr(LastBreak + LineBreak.size());
+        if (LastLine == FinalOk || LastLine == FinalError || startWith(LastLine, CmsError)) {
+            Kept = LastLine;
+            Rest.resize(LastBreak);
+        }
+    }
+    while (endWith(Rest, LineBreak)) {
+        Rest.resize(Rest.size() - LineBreak.size());
+    }
     Delete(Reply, CutStart(MarkerAt), WholeRest);
-    return Report;
+    if (!Kept.empty()) {
+        while (endWith(Reply, LineBreak)) {
+            Reply.resize(Reply.size() - LineBreak.size());
+        }
+        Reply += (Reply.empty() ? "" : BlankLine) + Kept;
+    }
+    return Rest;
 }
 
 void TVorsa::ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Queue) {
@@ -103,16 +144,13 @@ std::string TVorsa::ReadString() {
     // off the reply first; the reply proper then ends with its final result.
     std::string Trailing = detail::SplitOffTrailingReports(Reply);
 
-    // Cuts reports out of Text into their queues, in the order of the table: the first
-    // report of each kind, or, with Every, every report.
-    const auto CutReports = [this](std::string& Text, bool Every) {
+    // Every report is cut out into its queue, kind by kind in the order of the table: a
+    // report left in the reply would never be announced.
+    const auto CutReports = [this](std::string& Text) {
         for (const detail::UnsolicitedReport& Kind : detail::UnsolicitedReports) {
             const std::string Marker(Kind.Marker);
             while (Pos(Marker, Text) != 0) {
                 const std::string Report = (this->*Kind.Cut)(Text, Marker);
-                // A blank line in front of the marker yields an empty report: there is
-                // nothing to announce, and an empty entry would only confuse the window
-                // procedure.
                 if (Report.empty()) {
                     break;
                 }
@@ -120,16 +158,11 @@ std::string TVorsa::ReadString() {
                                      : Kind.Queue == detail::ReportQueue::Sent ? SentQueue
                                                                                : ReceiveQueue;
                 ProcessNot(Report, Kind.WindowMessage, Queue);
-                if (!Every) {
-                    break;
-                }
             }
         }
     };
-    CutReports(Reply, false);
-    // After the final result nothing but reports comes, so all of them are cut; what might
-    // be left that is not one stays in the reply.
-    CutReports(Trailing, true);
+    CutReports(Reply);
+    CutReports(Trailing);
     if (!Trim(Trailing).empty()) {
         Reply += LineBreak + LineBreak + Trim(Trailing);
     }

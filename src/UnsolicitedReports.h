@@ -1,7 +1,7 @@
 // The reports a modem sends on its own, in the middle of any reply: which marker starts
 // each, how it is cut out of the reply, which queue keeps it and which window message
-// announces it. The reply collector walks this table in its order; a report is cut at most
-// once per reply, so a second report of one kind stays in the reply.
+// announces it. The reply collector walks this table in its order and cuts every report of
+// each kind out of the reply.
 #pragma once
 
 #include <array>
@@ -34,7 +34,8 @@ inline constexpr std::array<UnsolicitedReport, 4> UnsolicitedReports{{
     {"+CBMI: ", &TVorsa::Notify, ReportQueue::Notify, NotifyMessage},
     // A message was sent: its reference.
     {"+CMGS: ", &TVorsa::Notify, ReportQueue::Sent, SentMessage},
-    // A message delivered directly: a header line, then the text, to the end of the reply.
+    // A message delivered directly: a header line, then the text, to the end of the reply
+    // (or to the next delivered message, or to the final result of the reply).
     // ("+CMTI: " does not contain "+CMT: ", so the two never match each other.)
     {"+CMT: ", &TVorsa::NotifySMS, ReportQueue::Receive, ReceiveMessage},
 }};

@@ -43,8 +43,9 @@ TEST_F(HiddenWindowTest, NotifyEntryGivesMemoryAndReference) {
 TEST_F(HiddenWindowTest, SentEntryGivesReferenceWithoutJoinedOk) {
     Vorsa->ProcessNot("+CMGS: 45", SentMsg, Vorsa->SentQueue);
     Vorsa->ProcessNot("+CMGS: 46OK", SentMsg, Vorsa->SentQueue);
+    Vorsa->ProcessNot("+CMGS: 47\r\nOK", SentMsg, Vorsa->SentQueue);
     Pump();
-    EXPECT_THAT(Events.Sent, ElementsAre("45", "46"));
+    EXPECT_THAT(Events.Sent, ElementsAre("45", "46", "47")) << "no line break left behind";
 }
 
 TEST_F(HiddenWindowTest, ReceiveEntryGivesHeaderAndBody) {

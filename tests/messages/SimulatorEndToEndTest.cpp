@@ -188,6 +188,33 @@ TEST_P(EndToEndTest, DirectlyForwardedMessageIsReceived) {
     EXPECT_TRUE(Events.Errors.empty());
 }
 
+TEST_P(EndToEndTest, SeveralMessagesArrivingBetweenTwoTicksAreAllAnnounced) {
+    const sim::DeliveryResult First = Deliver(FromNetwork("One"));
+    const sim::DeliveryResult Second = Deliver(FromNetwork("Two"));
+    const sim::DeliveryResult Third = Deliver(FromNetwork("Three"));
+    Tick();
+    ASSERT_TRUE(PumpUntil([&] { return Events.Notified.size() >= 3; }))
+        << Modem.FormattedTranscript();
+    EXPECT_THAT(Events.Notified, ElementsAre(Pair("SM", std::to_string(First.index)),
+                                             Pair("SM", std::to_string(Second.index)),
+                                             Pair("SM", std::to_string(Third.index))));
+    EXPECT_EQ(Vorsa->ReadSMS(std::to_string(Third.index)),
+              TextMode() ? "REC UNREAD," + HelloHeader + "\r\nThree"
+                         : "REC UNREAD," + HelloHeader + "Three");
+    EXPECT_TRUE(Events.Errors.empty()) << Events.Errors.front().Text;
+}
+
+TEST_P(EndToEndTest, SeveralDirectMessagesArrivingBetweenTwoTicksAreAllReceived) {
+    Vorsa->DirectForward = true;
+    Deliver(FromNetwork("One"));
+    Deliver(FromNetwork("Two"));
+    Tick();
+    ASSERT_TRUE(PumpUntil([&] { return Events.Received.size() >= 2; }))
+        << Modem.FormattedTranscript();
+    EXPECT_THAT(Events.Received, ElementsAre(Pair(HelloHeader, "One"), Pair(HelloHeader, "Two")));
+    EXPECT_TRUE(Events.Errors.empty()) << Events.Errors.front().Text;
+}
+
 TEST_P(EndToEndTest, MessageArrivingWhileACommandRunsIsAnnouncedAfterIt) {
     // The report comes in the middle of the send; the modem holds it until the final
     // result, and the component announces it once the loop runs.

@@ -74,10 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
         MarkerCase{"BroadcastStored", "\r\n+CBMI: \"BM\",5\r\n\r\nOK\r\n", "OK", "+CBMI: \"BM\",5",
                    0, WM_USER + 1},
         MarkerCase{"MessageSent", "\r\n+CMGS: 45\r\n\r\nOK\r\n", "OK", "+CMGS: 45", 1, WM_USER + 2},
-        // A delivered message takes the rest of the reply, the final OK included.
+        // A delivered message takes the rest of the reply but its final result.
         MarkerCase{"MessageDelivered",
                    "\r\n+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHello\r\n\r\nOK\r\n",
-                   "", "+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHello\r\n\r\nOK", 2,
+                   "OK", "+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHello", 2,
                    WM_USER + 3}),
     [](const ::testing::TestParamInfo<MarkerCase>& Info) { return Info.param.Name; });
 
@@ -91,26 +91,41 @@ TEST_F(ReportCutting, TwoReportsOfDifferentKindsInOneReply) {
         << "posted in the order of the marker table";
 }
 
-TEST_F(ReportCutting, ASecondReportOfOneKindStaysInTheReply) {
+TEST_F(ReportCutting, EveryReportOfOneKindIsCutAndAnnounced) {
+    // Two messages stored between two polls: neither notification may be lost.
     EXPECT_EQ(ExchangeWithReply("\r\n+CMTI: \"SM\",3\r\n\r\n+CMTI: \"SM\",4\r\n\r\nOK\r\n"),
-              "+CMTI: \"SM\",4\r\n\r\nOK");
-    EXPECT_EQ(Entries(Bench.Vorsa.NotifyQueue), Strings{"+CMTI: \"SM\",3"});
+              "\r\nOK");
+    EXPECT_EQ(Entries(Bench.Vorsa.NotifyQueue), (Strings{"+CMTI: \"SM\",3", "+CMTI: \"SM\",4"}));
     DrainMessages();
-    EXPECT_EQ(StandIn.Window.Numbers(), std::vector<uint32_t>{WM_USER + 1});
+    EXPECT_EQ(StandIn.Window.Numbers(), (std::vector<uint32_t>{WM_USER + 1, WM_USER + 1}));
 }
 
-TEST_F(ReportCutting, ReportsSeparatedByOneLineBreakMakeOneEntry) {
+TEST_F(ReportCutting, ReportsOnConsecutiveLinesAreEntriesOfTheirOwn) {
     EXPECT_EQ(ExchangeWithReply("\r\n+CMTI: \"SM\",3\r\n+CMTI: \"SM\",4\r\n\r\nOK\r\n"), "OK");
-    EXPECT_EQ(Entries(Bench.Vorsa.NotifyQueue), Strings{"+CMTI: \"SM\",3\r\n+CMTI: \"SM\",4"});
+    EXPECT_EQ(Entries(Bench.Vorsa.NotifyQueue), (Strings{"+CMTI: \"SM\",3", "+CMTI: \"SM\",4"}));
 }
 
-TEST_F(ReportCutting, ADeliveredMessageEndsTheReplyBeforeItsLineBreak) {
+TEST_F(ReportCutting, ADeliveredMessageLeavesTheFinalResultInTheReply) {
     Bench.Modem.Answer("AT+CPAS",
                        "\r\n+CPAS: 0\r\n\r\n+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\n"
                        "Hello\r\n\r\nOK\r\n");
-    EXPECT_EQ(Bench.Vorsa.SendSMSCommand("AT+CPAS"), "+CPAS: 0\r\n");
+    EXPECT_EQ(Bench.Vorsa.SendSMSCommand("AT+CPAS"), "+CPAS: 0\r\n\r\nOK");
     EXPECT_EQ(Entries(Bench.Vorsa.ReceiveQueue),
-              Strings{"+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHello\r\n\r\nOK"});
+              Strings{"+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHello"});
+}
+
+TEST_F(ReportCutting, TwoDeliveredMessagesInOneReplyAreTwoEntries) {
+    Bench.Modem.Answer("AT",
+                       "\r\n+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nFirst\r\n"
+                       "\r\n+CMT: \"+40700000001\",,\"02/03/04,10:20:31+08\"\r\nSecond\r\nline\r\n"
+                       "\r\nERROR\r\n");
+    std::string Reply;
+    EXPECT_FALSE(Bench.Vorsa.SendCommand("AT", Reply)) << "the final ERROR stays with the reply";
+    EXPECT_EQ(Reply, "ERROR");
+    EXPECT_EQ(Entries(Bench.Vorsa.ReceiveQueue),
+              (Strings{"+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nFirst",
+                       "+CMT: \"+40700000001\",,\"02/03/04,10:20:31+08\"\r\nSecond\r\nline"}));
+    EXPECT_EQ(Bench.Reports, std::vector<ErrorReport>{Catalogued(ErrModemError)});
 }
 
 TEST_F(ReportCutting, BytesWaitingBeforeTheCommandStartTheReply) {
@@ -119,41 +134,41 @@ TEST_F(ReportCutting, BytesWaitingBeforeTheCommandStartTheReply) {
     EXPECT_EQ(Entries(Bench.Vorsa.NotifyQueue), Strings{"+CMTI: \"SM\",7"});
 }
 
-TEST_F(ReportCutting, ALineBreakBetweenTwoPollsIsLost) {
+TEST_F(ReportCutting, AFinalOkJoinedToAReportStaysWithTheReply) {
     // The report and the final OK arrive in two polls; each poll is trimmed, so the two
-    // join without a line break and the report takes the OK along.
+    // join without a line break. The OK is no part of the report.
     Bench.Modem.AnswerOnce("AT", "\r\n+CMGS: 45\r\n");
     Bench.Modem.Arrive("\r\nOK\r\n", 300);
     std::string Reply = "stale";
     EXPECT_TRUE(Bench.Vorsa.SendCommand("AT", Reply));
-    EXPECT_EQ(Reply, "");
-    EXPECT_EQ(Entries(Bench.Vorsa.SentQueue), Strings{"+CMGS: 45OK"});
+    EXPECT_EQ(Reply, "OK");
+    EXPECT_EQ(Entries(Bench.Vorsa.SentQueue), Strings{"+CMGS: 45"});
     EXPECT_TRUE(Bench.Reports.empty());
 }
 
-TEST_F(ReportCutting, AnEmptyReportIsNeitherQueuedNorAnnounced) {
-    // After the first report is cut, a blank line stands in front of the "+CMGS: " marker:
-    // its report comes out empty. It stays in the reply and nothing is announced for it.
+TEST_F(ReportCutting, BlankLinesLeftByEarlierCutsHideNoReport) {
+    // After the first reports are cut, a blank line stands in front of the "+CMGS: " marker.
+    // The report still runs from its marker to its line's end, and no report is empty.
     EXPECT_EQ(
         ExchangeWithReply("\r\n+CMTI: \"SM\",3\r\n\r\n+CBMI: \"BM\",5\r\n\r\n+CMGS: 12\r\n\r\n"
                           "+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHi\r\n\r\n"
                           "OK\r\n"),
-        "\r\n+CMGS: 12\r\n");
+        "OK");
     EXPECT_EQ(Entries(Bench.Vorsa.NotifyQueue), (Strings{"+CMTI: \"SM\",3", "+CBMI: \"BM\",5"}));
-    EXPECT_EQ(Entries(Bench.Vorsa.SentQueue), Strings{});
+    EXPECT_EQ(Entries(Bench.Vorsa.SentQueue), Strings{"+CMGS: 12"});
     EXPECT_EQ(Entries(Bench.Vorsa.ReceiveQueue),
-              Strings{"+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHi\r\n\r\nOK"});
+              Strings{"+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHi"});
     DrainMessages();
     EXPECT_EQ(StandIn.Window.Numbers(),
-              (std::vector<uint32_t>{WM_USER + 1, WM_USER + 1, WM_USER + 3}));
+              (std::vector<uint32_t>{WM_USER + 1, WM_USER + 1, WM_USER + 2, WM_USER + 3}));
 }
 
-TEST_F(ReportCutting, ABlankLineBeforeTheOnlyReportLeavesItInTheReply) {
+TEST_F(ReportCutting, ABlankLineBeforeTheOnlyReportDoesNotHideIt) {
     EXPECT_EQ(ExchangeWithReply("\r\n+CSQ: 15,99\r\n\r\n+CMTI: \"SM\",3\r\nOK\r\n"),
-              "+CSQ: 15,99\r\n\r\n+CMTI: \"SM\",3\r\nOK");
-    EXPECT_EQ(Bench.Vorsa.NotifyQueue.Count(), 0);
+              "+CSQ: 15,99\r\n\r\nOK");
+    EXPECT_EQ(Entries(Bench.Vorsa.NotifyQueue), Strings{"+CMTI: \"SM\",3"});
     DrainMessages();
-    EXPECT_TRUE(StandIn.Window.Received.empty());
+    EXPECT_EQ(StandIn.Window.Numbers(), std::vector<uint32_t>{WM_USER + 1});
 }
 
 TEST_F(ReportCutting, ReportsAreCutAlsoFromAFailedOrTimedOutReply) {
@@ -189,19 +204,36 @@ TEST(ReportCutters, LineReportTakesTheLineBreakInFrontAndLeavesTheBlankLine) {
     EXPECT_EQ(Reply, "OK");
 
     Reply = "+CSQ: 1,2\r\n\r\n+CMGS: 3\r\n\r\nOK";
-    EXPECT_EQ(Vorsa.Notify(Reply, "+CMGS: "), "") << "blank line in front of the marker";
-    EXPECT_EQ(Reply, "+CSQ: 1,2\r\n\r\n+CMGS: 3\r\n\r\nOK");
+    EXPECT_EQ(Vorsa.Notify(Reply, "+CMGS: "), "+CMGS: 3") << "blank line in front of the marker";
+    EXPECT_EQ(Reply, "+CSQ: 1,2\r\n\r\n\r\nOK");
+
+    Reply = "+CMTI: \"SM\",3\r\n+CMTI: \"SM\",4";
+    EXPECT_EQ(Vorsa.Notify(Reply, "+CMTI: "), "+CMTI: \"SM\",3") << "one line, one report";
+    EXPECT_EQ(Reply, "+CMTI: \"SM\",4");
+
+    Reply = "+CMTI: \"SM\",3OK";
+    EXPECT_EQ(Vorsa.Notify(Reply, "+CMTI: "), "+CMTI: \"SM\",3") << "a joined final OK";
+    EXPECT_EQ(Reply, "OK");
 
     Reply = "OK";
     EXPECT_EQ(Vorsa.Notify(Reply, "+CMGS: "), "") << "no marker, no report";
     EXPECT_EQ(Reply, "OK");
 }
 
-TEST(ReportCutters, DeliveredMessageTakesEverythingFromTheMarker) {
+TEST(ReportCutters, DeliveredMessageTakesEverythingFromTheMarkerButTheFinalResult) {
     TVorsa Vorsa(nullptr, std::make_unique<MemorySerialPort>());
     std::string Reply = "+CMT: ,24\r\n0791\r\n\r\nOK";
-    EXPECT_EQ(Vorsa.NotifySMS(Reply, "+CMT: "), "+CMT: ,24\r\n0791\r\n\r\nOK");
-    EXPECT_EQ(Reply, "");
+    EXPECT_EQ(Vorsa.NotifySMS(Reply, "+CMT: "), "+CMT: ,24\r\n0791");
+    EXPECT_EQ(Reply, "OK");
+
+    Reply = "+CPAS: 0\r\n\r\n+CMT: ,1\r\nB\r\n+CMS ERROR: 500";
+    EXPECT_EQ(Vorsa.NotifySMS(Reply, "+CMT: "), "+CMT: ,1\r\nB");
+    EXPECT_EQ(Reply, "+CPAS: 0\r\n\r\n+CMS ERROR: 500");
+
+    Reply = "+CMT: ,1\r\nA\r\nall OK\r\n+CMT: ,2\r\nB";
+    EXPECT_EQ(Vorsa.NotifySMS(Reply, "+CMT: "), "+CMT: ,1\r\nA\r\nall OK")
+        << "a text's lines stay together; the next message starts a report of its own";
+    EXPECT_EQ(Reply, "+CMT: ,2\r\nB");
 
     Reply = "A+CMT: ,1\r\nB";
     EXPECT_EQ(Vorsa.NotifySMS(Reply, "+CMT: "), "+CMT: ,1\r\nB");
