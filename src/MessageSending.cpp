@@ -17,7 +17,7 @@ namespace vorsa {
 namespace {
 
 constexpr char kCtrlZ[] = "\x1A";
-constexpr const char* kPrompt = ">";  // the modem's "> " as the trimming read delivers it
+constexpr char kEscape[] = "\x1B";
 constexpr uint32_t kPduPromptPauseMs = 500;
 constexpr size_t kMinDestLength = 3;
 constexpr size_t kMaxMessageLength = 159;
@@ -96,7 +96,7 @@ void TVorsa::AwaitTextPrompt(uint32_t Start) {
             SetSMSError(ErrReadTimeout);
             return;
         }
-        if (Collected == kPrompt) {
+        if (IsPromptAfterReports(Collected)) {
             return;
         }
         if (SaidReadable && Piece.empty()) {
@@ -148,10 +148,18 @@ std::string TVorsa::P_SendSMS(const std::string& Dest, const std::string& Messag
         detail::BusyGuard Exchange(Busy);
         SendString("AT+CMGS=" + IntToStr(PduLength(Pdu)) + "\r\n");
         Sleep(kPduPromptPauseMs);
-        if (TComPortDriver::ReadString() != kPrompt) {
+        std::string Prompt = TComPortDriver::ReadString();
+        if (!IsPromptAfterReports(Prompt)) {
             // The modem did not ask for the PDU (or something else came first): the PDU is
-            // not written, and the send is reported as refused.
+            // not written, and the send is reported as refused. A modem whose prompt is
+            // merely late, or was hidden behind an echo, would otherwise wait for a PDU and
+            // take every later command as part of one: ESC tells it to drop the message.
+            // What it answers to that is read off the line, reports kept.
             SetSMSError(ErrModemError);
+            SendString(kEscape);
+            wait(450);
+            std::string Answer = TComPortDriver::ReadString();
+            CutUnsolicitedReports(Answer);
         } else {
             SendString(Pdu + kCtrlZ);
             Reply = ReadString();

@@ -110,6 +110,34 @@ void TVorsa::ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Qu
     (void)PostMessageA(TimerWindow, Msg, 0, 0);
 }
 
+// Every report is cut out into its queue, kind by kind in the order of the table: a report
+// left in the text would never be announced.
+void TVorsa::CutUnsolicitedReports(std::string& Text) {
+    for (const detail::UnsolicitedReport& Kind : detail::UnsolicitedReports) {
+        const std::string Marker(Kind.Marker);
+        while (Pos(Marker, Text) != 0) {
+            const std::string Report = (this->*Kind.Cut)(Text, Marker);
+            if (Report.empty()) {
+                break;
+            }
+            TStringList& Queue = Kind.Queue == detail::ReportQueue::Notify ? NotifyQueue
+                                 : Kind.Queue == detail::ReportQueue::Sent ? SentQueue
+                                                                           : ReceiveQueue;
+            ProcessNot(Report, Kind.WindowMessage, Queue);
+        }
+    }
+}
+
+bool TVorsa::IsPromptAfterReports(std::string& Text) {
+    if (!endWith(Text, ">")) {
+        return false;
+    }
+    std::string Before = Text.substr(0, Text.size() - 1);
+    CutUnsolicitedReports(Before);
+    Text = Before + ">";
+    return Trim(Before).empty();
+}
+
 std::string TVorsa::ReadString() {
     std::string Reply;
     const uint32_t Start = GetTickCount();
@@ -144,25 +172,8 @@ std::string TVorsa::ReadString() {
     // off the reply first; the reply proper then ends with its final result.
     std::string Trailing = detail::SplitOffTrailingReports(Reply);
 
-    // Every report is cut out into its queue, kind by kind in the order of the table: a
-    // report left in the reply would never be announced.
-    const auto CutReports = [this](std::string& Text) {
-        for (const detail::UnsolicitedReport& Kind : detail::UnsolicitedReports) {
-            const std::string Marker(Kind.Marker);
-            while (Pos(Marker, Text) != 0) {
-                const std::string Report = (this->*Kind.Cut)(Text, Marker);
-                if (Report.empty()) {
-                    break;
-                }
-                TStringList& Queue = Kind.Queue == detail::ReportQueue::Notify ? NotifyQueue
-                                     : Kind.Queue == detail::ReportQueue::Sent ? SentQueue
-                                                                               : ReceiveQueue;
-                ProcessNot(Report, Kind.WindowMessage, Queue);
-            }
-        }
-    };
-    CutReports(Reply);
-    CutReports(Trailing);
+    CutUnsolicitedReports(Reply);
+    CutUnsolicitedReports(Trailing);
     if (!Trim(Trailing).empty()) {
         Reply += LineBreak + LineBreak + Trim(Trailing);
     }

@@ -232,6 +232,13 @@ class TVorsa : public TComPortDriver {
   private:
     void Construct();
 
+    /// Cuts every unsolicited report out of Text into its queue and posts its message.
+    void CutUnsolicitedReports(std::string& Text);
+    /// Whether Text, what the trimming read gave while a send waits for the modem's "> "
+    /// prompt, is the prompt. Reports that the modem sent before it (already waiting when
+    /// the command went out) are cut out of Text into their queues first.
+    [[nodiscard]] bool IsPromptAfterReports(std::string& Text);
+
     // Messages.
 
     /// The checks of a send, in order; reports the first that fails.

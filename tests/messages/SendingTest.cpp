@@ -16,6 +16,7 @@ namespace vorsa::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::Pair;
 
 const std::string CtrlZ = "\x1A";
 const std::string Confirmed45 = "\r\n+CMGS: 45\r\n\r\nOK\r\n";
@@ -258,12 +259,12 @@ TEST_F(SendingTest, TextModeWithEchoOnWaitsOutEveryLine) {
     EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrReadTimeout});
 }
 
-TEST_F(SendingTest, PduModeWithoutExactPromptLatchesModemErrorAndWritesNoPdu) {
+TEST_F(SendingTest, PduModeWithoutThePromptWritesNoPduAndCancelsTheMessage) {
     Vorsa->TextMode = false;
     const std::vector<std::string> NotAPrompt{
-        "",                               // no answer at all
-        "AT+CMGS=18\r\r\n> ",             // the modem echoes the command
-        "\r\n+CMTI: \"SM\",3\r\n\r\n> ",  // a report came first
+        "",                    // no answer at all
+        "AT+CMGS=18\r\r\n> ",  // the modem echoes the command
+        "\r\n+CMS ERROR: 330\r\n",
     };
     for (const std::string& Answer : NotAPrompt) {
         Forget();
@@ -271,9 +272,25 @@ TEST_F(SendingTest, PduModeWithoutExactPromptLatchesModemErrorAndWritesNoPdu) {
         Modem.IgnoreOthers();
         Modem.AnswerOnce("AT+CMGS=18", Answer);
         EXPECT_EQ(Vorsa->SendSMS("+40700000000", "Hello"), "");
-        EXPECT_EQ(Modem.Written, "AT+CMGS=18\r\n");
+        EXPECT_EQ(Modem.Written, "AT+CMGS=18\r\n\x1B")
+            << "no PDU; ESC leaves a modem that may still wait for one in command mode";
         EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrModemError});
         EXPECT_FALSE(Vorsa->IsBusy());
+    }
+}
+
+TEST_F(SendingTest, ReportsWaitingBeforeThePromptAreQueuedAndTheSendGoesOn) {
+    for (const bool Text : {true, false}) {
+        Forget();
+        Events.Errors.clear();
+        Vorsa->TextMode = Text;
+        ActLikeSendingModem(Modem);
+        Modem.Arrive("\r\n+CMTI: \"SM\",3\r\n");  // stored before the send began
+        EXPECT_EQ(Vorsa->SendSMS("+40700000000", "Hello"), "OK");
+        EXPECT_TRUE(Events.Errors.empty()) << Events.Errors.front().Text;
+        Pump();
+        EXPECT_THAT(Events.Notified, ElementsAre(Pair("SM", "3")));
+        Events.Notified.clear();
     }
 }
 

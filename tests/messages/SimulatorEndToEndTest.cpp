@@ -375,6 +375,14 @@ TEST_P(EndToEndTest, EchoOnKeepsThePromptFromBeingSeen) {
         EXPECT_EQ(Result, "");
         EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrModemError});
         EXPECT_TRUE(Modem.Outbox().empty());
+        // The modem was told to drop the message it prompted for, so it takes the next
+        // command as a command.
+        Events.Errors.clear();
+        Modem.ClearFaults();
+        EXPECT_EQ(Vorsa->SendSMSCommand("AT+CSQ").rfind("+CSQ: ", 0), 0u)
+            << Modem.FormattedTranscript();
+        EXPECT_EQ(Vorsa->SendSMS("+40700000000", "Hello"), "OK");
+        EXPECT_TRUE(Events.Errors.empty()) << Events.Errors.front().Text;
     }
 }
 
