@@ -80,6 +80,15 @@ struct ModemEngine::State {
     bool LinkReserved() const;
     std::string Frame(const std::string& text) const;
 
+    // --- the shape the setting commands share (SettingCommands.cpp) ---
+    /// Answers "<name>: <value>".
+    void RespondNumber(const AtCommand& command, int value);
+    /// A setting from 0 to `max`: test, read and set; the action form sets `reset`, or
+    /// is an error without one.
+    Outcome NumberSetting(const AtCommand& command, int& value, long max, std::optional<int> reset);
+    /// A setting of 0 or 1, shown and set as a number.
+    Outcome SwitchSetting(const AtCommand& command, bool& on, std::optional<bool> reset);
+
     // --- general commands (GeneralCommands.cpp) ---
     static const std::unordered_map<std::string, Handler>& Handlers();
     Outcome Dispatch(const AtCommand& command, Millis now);

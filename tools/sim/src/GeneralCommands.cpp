@@ -2,17 +2,14 @@
 // signal, registration, operator, character set, functionality, error reports.
 #include <algorithm>
 
+#include "CommandText.h"
 #include "EngineState.h"
 
 namespace vorsa::sim {
 namespace {
 
-std::optional<long> IntArgument(const std::vector<AtArgument>& args, size_t i) {
-    if (i >= args.size() || !args[i].present || args[i].quoted) {
-        return std::nullopt;
-    }
-    return ParseInteger(args[i].text);
-}
+using detail::IntArgument;
+using detail::Quoted;
 
 // The number of a basic command ("E1" -> 1); empty means 0.
 std::optional<long> BasicValue(const AtCommand& command) {
@@ -203,7 +200,7 @@ Outcome ModemEngine::State::Cpas(const AtCommand& command, Millis) {
     if (command.form != CommandForm::Action) {
         return Outcome::Error();
     }
-    Respond("+CPAS: " + std::to_string(faults.activityStatus));
+    RespondNumber(command, faults.activityStatus);
     return Outcome::Ok();
 }
 
@@ -224,63 +221,29 @@ Outcome ModemEngine::State::Creg(const AtCommand& command, Millis) {
     // +CREG (circuit-switched) and +CGREG (packet) registration: always home, same cell.
     bool packet = command.name == "+CGREG";
     int& reporting = packet ? packetRegistrationReports : registrationReports;
-    std::string prefix = packet ? "+CGREG: " : "+CREG: ";
-    switch (command.form) {
-        case CommandForm::Test:
-            Respond(prefix + "(0-2)");
-            return Outcome::Ok();
-        case CommandForm::Read: {
-            bool home = settings.functionality == 1 && sim == SimState::Ready;
-            std::string line = prefix + std::to_string(reporting) + "," + (home ? "1" : "0");
-            if (reporting == 2 && home) {
-                line += ",\"0A1B\",\"0000C351\"";  // location area and cell
-            }
-            Respond(line);
-            return Outcome::Ok();
+    if (command.form == CommandForm::Read) {
+        bool home = settings.functionality == 1 && sim == SimState::Ready;
+        std::string line =
+            command.name + ": " + std::to_string(reporting) + "," + (home ? "1" : "0");
+        if (reporting == 2 && home) {
+            line += ",\"0A1B\",\"0000C351\"";  // location area and cell
         }
-        case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> n = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!n || *n > 2 || args->size() != 1) {
-                return Outcome::Error();
-            }
-            reporting = static_cast<int>(*n);  // the network never changes: no reports
-            return Outcome::Ok();
-        }
-        case CommandForm::Action:
-            break;
+        Respond(line);
+        return Outcome::Ok();
     }
-    return Outcome::Error();
+    // The network never changes, so reporting on never sends a report.
+    return NumberSetting(command, reporting, 2, std::nullopt);
 }
 
 Outcome ModemEngine::State::Cgatt(const AtCommand& command, Millis) {
-    switch (command.form) {
-        case CommandForm::Test:
-            Respond("+CGATT: (0,1)");
-            return Outcome::Ok();
-        case CommandForm::Read:
-            Respond(std::string("+CGATT: ") + (packetAttached ? "1" : "0"));
-            return Outcome::Ok();
-        case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> state = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!state || *state > 1 || args->size() != 1) {
-                return Outcome::Error();
-            }
-            packetAttached = *state == 1;
-            return Outcome::Ok();
-        }
-        case CommandForm::Action:
-            break;
-    }
-    return Outcome::Error();
+    return SwitchSetting(command, packetAttached, std::nullopt);
 }
 
 Outcome ModemEngine::State::Cops(const AtCommand& command, Millis) {
     switch (command.form) {
         case CommandForm::Test:
-            Respond("+COPS: (2,\"" + options.operatorName + "\",\"Vorsa\",\"" + kOperatorCode +
-                    "\"),,(0-4),(0-2)");
+            Respond("+COPS: (2," + Quoted(options.operatorName) + ",\"Vorsa\"," +
+                    Quoted(kOperatorCode) + "),,(0-4),(0-2)");
             return Outcome::Ok();
         case CommandForm::Read:
             if (settings.functionality != 1 || sim != SimState::Ready) {
@@ -289,7 +252,7 @@ Outcome ModemEngine::State::Cops(const AtCommand& command, Millis) {
                 std::string name = operatorFormat == 2   ? kOperatorCode
                                    : operatorFormat == 1 ? std::string("Vorsa")
                                                          : options.operatorName;
-                Respond("+COPS: 0," + std::to_string(operatorFormat) + ",\"" + name + "\"");
+                Respond("+COPS: 0," + std::to_string(operatorFormat) + "," + Quoted(name));
             }
             return Outcome::Ok();
         case CommandForm::Set: {
@@ -319,22 +282,20 @@ Outcome ModemEngine::State::Cscs(const AtCommand& command, Millis) {
         case CommandForm::Test: {
             std::string list = "+CSCS: (";
             for (const char* set : kCharacterSets) {
-                list += std::string(list.back() == '(' ? "" : ",") + "\"" + set + "\"";
+                list += (list.back() == '(' ? "" : ",") + Quoted(set);
             }
             Respond(list + ")");
             return Outcome::Ok();
         }
         case CommandForm::Read:
-            Respond("+CSCS: \"" + settings.characterSet + "\"");
+            Respond("+CSCS: " + Quoted(settings.characterSet));
             return Outcome::Ok();
         case CommandForm::Set: {
             std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
             if (!args || args->size() != 1) {
                 return Outcome::Error();
             }
-            std::string wanted = (*args)[0].text;
-            std::transform(wanted.begin(), wanted.end(), wanted.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            std::string wanted = detail::Upper((*args)[0].text);
             for (const char* set : kCharacterSets) {
                 if (wanted == set) {
                     settings.characterSet = set;
@@ -355,7 +316,7 @@ Outcome ModemEngine::State::Cfun(const AtCommand& command, Millis) {
             Respond("+CFUN: (0,1,4),(0,1)");
             return Outcome::Ok();
         case CommandForm::Read:
-            Respond("+CFUN: " + std::to_string(settings.functionality));
+            RespondNumber(command, settings.functionality);
             return Outcome::Ok();
         case CommandForm::Set: {
             std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
@@ -377,27 +338,7 @@ Outcome ModemEngine::State::Cfun(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Cmee(const AtCommand& command, Millis) {
-    switch (command.form) {
-        case CommandForm::Test:
-            Respond("+CMEE: (0-2)");
-            return Outcome::Ok();
-        case CommandForm::Read:
-            Respond("+CMEE: " + std::to_string(settings.errorMode));
-            return Outcome::Ok();
-        case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> mode = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!mode || *mode > 2 || args->size() != 1) {
-                return Outcome::Error();
-            }
-            settings.errorMode = static_cast<int>(*mode);
-            return Outcome::Ok();
-        }
-        case CommandForm::Action:
-            settings.errorMode = 0;
-            return Outcome::Ok();
-    }
-    return Outcome::Error();
+    return NumberSetting(command, settings.errorMode, 2, 0);
 }
 
 Outcome ModemEngine::State::Accepting(const AtCommand& command, Millis) {

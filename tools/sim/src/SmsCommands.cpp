@@ -1,33 +1,19 @@
 // The 27.005 message service commands: service, memories, centre, routing, format,
 // sending, writing, reading, listing and deleting; and the arrival of a message.
-#include <algorithm>
-#include <cctype>
 #include <ctime>
 
+#include "CommandText.h"
 #include "EngineState.h"
 #include "vorsa/sim/TextEncoding.h"
 
 namespace vorsa::sim {
 namespace {
 
+using detail::IntArgument;
+using detail::Quoted;
+using detail::Upper;
+
 constexpr long kMaxTpduLength = 164;
-
-std::optional<long> IntArgument(const std::vector<AtArgument>& args, size_t i) {
-    if (i >= args.size() || !args[i].present || args[i].quoted) {
-        return std::nullopt;
-    }
-    return ParseInteger(args[i].text);
-}
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
 
 // Status filter of AT+CMGL: a status, or every message.
 struct ListFilter {
@@ -65,9 +51,8 @@ Outcome ModemEngine::State::Csms(const AtCommand& command, Millis) {
             Respond("+CSMS: " + std::to_string(settings.messageService) + ",1,1,1");
             return Outcome::Ok();
         case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> service = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!service || *service > 1 || args->size() != 1) {
+            std::optional<long> service = detail::OnlyNumber(command.arguments, 1);
+            if (!service) {
                 return Outcome::Cms(kCmsOperationNotSupported);
             }
             settings.messageService = static_cast<int>(*service);
@@ -213,50 +198,11 @@ Outcome ModemEngine::State::Cnmi(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Cmgf(const AtCommand& command, Millis) {
-    switch (command.form) {
-        case CommandForm::Test:
-            Respond("+CMGF: (0,1)");
-            return Outcome::Ok();
-        case CommandForm::Read:
-            Respond(std::string("+CMGF: ") + (settings.textMode ? "1" : "0"));
-            return Outcome::Ok();
-        case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> mode = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!mode || *mode > 1 || args->size() != 1) {
-                return Outcome::Error();
-            }
-            settings.textMode = *mode == 1;
-            return Outcome::Ok();
-        }
-        case CommandForm::Action:
-            break;
-    }
-    return Outcome::Error();
+    return SwitchSetting(command, settings.textMode, std::nullopt);
 }
 
 Outcome ModemEngine::State::Csdh(const AtCommand& command, Millis) {
-    switch (command.form) {
-        case CommandForm::Test:
-            Respond("+CSDH: (0,1)");
-            return Outcome::Ok();
-        case CommandForm::Read:
-            Respond(std::string("+CSDH: ") + (settings.showTextHeaders ? "1" : "0"));
-            return Outcome::Ok();
-        case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> show = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!show || *show > 1 || args->size() != 1) {
-                return Outcome::Error();
-            }
-            settings.showTextHeaders = *show == 1;
-            return Outcome::Ok();
-        }
-        case CommandForm::Action:
-            settings.showTextHeaders = false;
-            return Outcome::Ok();
-    }
-    return Outcome::Error();
+    return SwitchSetting(command, settings.showTextHeaders, false);
 }
 
 Outcome ModemEngine::State::Csmp(const AtCommand& command, Millis) {
@@ -510,12 +456,12 @@ Outcome ModemEngine::State::Cmss(const AtCommand& command, Millis now) {
     if (Outcome locked = SimRequired(true); locked.Failed()) {
         return locked;
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    std::optional<long> index = args ? IntArgument(*args, 0) : std::nullopt;
-    if (!index || args->size() > 3) {
+    std::optional<detail::IndexedArguments> indexed = detail::ReadIndexed(command.arguments, 3);
+    if (!indexed) {
         return Outcome::Error();
     }
-    detail::StoredSlot* slot = store.Find(settings.writeMemory, static_cast<int>(*index));
+    const std::vector<AtArgument>& args = indexed->all;
+    detail::StoredSlot* slot = store.Find(settings.writeMemory, indexed->index);
     if (slot == nullptr) {
         return Outcome::Cms(kCmsInvalidMemoryIndex);
     }
@@ -526,10 +472,10 @@ Outcome ModemEngine::State::Cmss(const AtCommand& command, Millis now) {
     if (!submit) {
         return Outcome::Cms(kCmsInvalidPduParameter);
     }
-    if (args->size() >= 2 && (*args)[1].present) {
-        std::optional<std::u32string> number = FromTerminal((*args)[1].text);
-        std::optional<long> type = IntArgument(*args, 2);
-        if (!number || (args->size() == 3 && (!type || *type > 255))) {
+    if (args.size() >= 2 && args[1].present) {
+        std::optional<std::u32string> number = FromTerminal(args[1].text);
+        std::optional<long> type = IntArgument(args, 2);
+        if (!number || (args.size() == 3 && (!type || *type > 255))) {
             return Outcome::Error();
         }
         submit->destination = AddressFromText(EncodeUtf8(*number),
@@ -559,12 +505,11 @@ Outcome ModemEngine::State::Cmgr(const AtCommand& command, Millis) {
     if (Outcome locked = SimRequired(true); locked.Failed()) {
         return locked;
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    std::optional<long> index = args ? IntArgument(*args, 0) : std::nullopt;
-    if (!index || args->size() > 2) {
+    std::optional<detail::IndexedArguments> indexed = detail::ReadIndexed(command.arguments, 2);
+    if (!indexed) {
         return Outcome::Error();
     }
-    detail::StoredSlot* slot = store.Find(settings.readMemory, static_cast<int>(*index));
+    detail::StoredSlot* slot = store.Find(settings.readMemory, indexed->index);
     if (slot == nullptr) {
         return Outcome::Cms(kCmsInvalidMemoryIndex);
     }
@@ -641,14 +586,13 @@ Outcome ModemEngine::State::Cmgd(const AtCommand& command, Millis) {
     if (Outcome locked = SimRequired(true); locked.Failed()) {
         return locked;
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    std::optional<long> index = args ? IntArgument(*args, 0) : std::nullopt;
-    if (!index || args->size() > 2) {
+    std::optional<detail::IndexedArguments> indexed = detail::ReadIndexed(command.arguments, 2);
+    if (!indexed) {
         return Outcome::Error();
     }
     long flag = 0;
-    if (args->size() == 2) {
-        std::optional<long> given = IntArgument(*args, 1);
+    if (indexed->all.size() == 2) {
+        std::optional<long> given = IntArgument(indexed->all, 1);
         if (!given || *given > 4) {
             return Outcome::Error();
         }
@@ -656,10 +600,10 @@ Outcome ModemEngine::State::Cmgd(const AtCommand& command, Millis) {
     }
     const std::string& memory = settings.readMemory;
     if (flag == 0) {
-        if (!store.InRange(memory, static_cast<int>(*index))) {
+        if (!store.InRange(memory, indexed->index)) {
             return Outcome::Cms(kCmsInvalidMemoryIndex);
         }
-        store.Erase(memory, static_cast<int>(*index));  // an empty slot is fine
+        store.Erase(memory, indexed->index);  // an empty slot is fine
         return Outcome::Ok();
     }
     // 1: read; 2: and sent; 3: and unsent; 4: everything. The index is ignored.

@@ -1,0 +1,43 @@
+#include "CommandText.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vorsa::sim::detail {
+
+std::optional<long> IntArgument(const std::vector<AtArgument>& args, size_t i) {
+    if (i >= args.size() || !args[i].present || args[i].quoted) {
+        return std::nullopt;
+    }
+    return ParseInteger(args[i].text);
+}
+
+std::optional<long> OnlyNumber(const std::string& arguments, long max) {
+    std::optional<std::vector<AtArgument>> args = SplitArguments(arguments);
+    std::optional<long> value = args ? IntArgument(*args, 0) : std::nullopt;
+    if (!value || *value > max || args->size() != 1) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<IndexedArguments> ReadIndexed(const std::string& arguments, size_t most) {
+    std::optional<std::vector<AtArgument>> args = SplitArguments(arguments);
+    std::optional<long> index = args ? IntArgument(*args, 0) : std::nullopt;
+    if (!index || args->size() > most) {
+        return std::nullopt;
+    }
+    return IndexedArguments{static_cast<int>(*index), std::move(*args)};
+}
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+}  // namespace vorsa::sim::detail

@@ -1,0 +1,57 @@
+// The shape most setting commands share: "AT+CMEE=?" lists the values, "AT+CMEE?" shows
+// the current one, "AT+CMEE=1" sets it, and a bare "AT+CMEE" resets it where the
+// command allows that.
+#include "CommandText.h"
+#include "EngineState.h"
+
+namespace vorsa::sim {
+namespace {
+
+// "(0,1)" for a switch, "(0-2)" for a longer range.
+std::string RangeText(long max) {
+    return max == 1 ? "(0,1)" : "(0-" + std::to_string(max) + ")";
+}
+
+}  // namespace
+
+void ModemEngine::State::RespondNumber(const AtCommand& command, int value) {
+    Respond(command.name + ": " + std::to_string(value));
+}
+
+Outcome ModemEngine::State::NumberSetting(const AtCommand& command, int& value, long max,
+                                          std::optional<int> reset) {
+    switch (command.form) {
+        case CommandForm::Test:
+            Respond(command.name + ": " + RangeText(max));
+            return Outcome::Ok();
+        case CommandForm::Read:
+            RespondNumber(command, value);
+            return Outcome::Ok();
+        case CommandForm::Set: {
+            std::optional<long> wanted = detail::OnlyNumber(command.arguments, max);
+            if (!wanted) {
+                return Outcome::Error();
+            }
+            value = static_cast<int>(*wanted);
+            return Outcome::Ok();
+        }
+        case CommandForm::Action:
+            if (!reset) {
+                return Outcome::Error();
+            }
+            value = *reset;
+            return Outcome::Ok();
+    }
+    return Outcome::Error();
+}
+
+Outcome ModemEngine::State::SwitchSetting(const AtCommand& command, bool& on,
+                                          std::optional<bool> reset) {
+    int value = on ? 1 : 0;
+    Outcome outcome =
+        NumberSetting(command, value, 1, reset ? std::optional<int>(*reset ? 1 : 0) : std::nullopt);
+    on = value == 1;
+    return outcome;
+}
+
+}  // namespace vorsa::sim
