@@ -4,6 +4,7 @@
 
 #include "CommandText.h"
 #include "EngineState.h"
+#include "NumberGroup.h"
 #include "vorsa/sim/TextEncoding.h"
 
 namespace vorsa::sim {
@@ -147,46 +148,32 @@ Outcome ModemEngine::State::Csca(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Cnmi(const AtCommand& command, Millis) {
+    detail::NumberGroup notify({{&settings.notifyMode, 3},
+                                {&settings.notifyDeliver, 3},
+                                {&settings.notifyBroadcast, 3},
+                                {&settings.notifyStatus, 2},
+                                {&settings.notifyBuffer, 1}});
     switch (command.form) {
         case CommandForm::Test:
             Respond("+CNMI: (0-3),(0-3),(0,2),(0-2),(0,1)");
             return Outcome::Ok();
         case CommandForm::Read:
-            Respond("+CNMI: " + std::to_string(settings.notifyMode) + "," +
-                    std::to_string(settings.notifyDeliver) + "," +
-                    std::to_string(settings.notifyBroadcast) + "," +
-                    std::to_string(settings.notifyStatus) + "," +
-                    std::to_string(settings.notifyBuffer));
+            Respond("+CNMI: " + notify.Text());
             return Outcome::Ok();
         case CommandForm::Set:
             break;
         case CommandForm::Action:
             return Outcome::Error();
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    if (!args || args->empty() || args->size() > 5) {
+    detail::NumberGroup::Request request = notify.Parse(command.arguments);
+    if (request.fault != detail::NumberGroup::Fault::None) {
         return Outcome::Error();
     }
-    int* fields[] = {&settings.notifyMode, &settings.notifyDeliver, &settings.notifyBroadcast,
-                     &settings.notifyStatus, &settings.notifyBuffer};
-    const int limits[] = {3, 3, 3, 2, 1};
-    int values[5];
-    for (size_t i = 0; i < 5; ++i) {
-        values[i] = *fields[i];
-        if (i < args->size() && (*args)[i].present) {
-            std::optional<long> value = IntArgument(*args, i);
-            if (!value || *value > limits[i]) {
-                return Outcome::Error();
-            }
-            values[i] = static_cast<int>(*value);
-        }
-    }
-    if (values[2] == 1 || values[2] == 3) {
+    int broadcast = request.values[2];
+    if (broadcast == 1 || broadcast == 3) {
         return Outcome::Cms(kCmsOperationNotSupported);  // no cell broadcast here
     }
-    for (size_t i = 0; i < 5; ++i) {
-        *fields[i] = values[i];
-    }
+    notify.Store(request.values);
     if (settings.notifyMode != 0) {
         // Reports kept in mode 0 go out after this command's OK, or are dropped.
         if (settings.notifyBuffer == 0) {
@@ -206,43 +193,33 @@ Outcome ModemEngine::State::Csdh(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Csmp(const AtCommand& command, Millis) {
+    detail::NumberGroup submit({{&settings.submitFirstOctet, 255},
+                                {&settings.submitValidity, 255},
+                                {&settings.submitProtocol, 255},
+                                {&settings.submitCoding, 255}});
     switch (command.form) {
         case CommandForm::Test:
             return Outcome::Ok();
         case CommandForm::Read:
-            Respond("+CSMP: " + std::to_string(settings.submitFirstOctet) + "," +
-                    std::to_string(settings.submitValidity) + "," +
-                    std::to_string(settings.submitProtocol) + "," +
-                    std::to_string(settings.submitCoding));
+            Respond("+CSMP: " + submit.Text());
             return Outcome::Ok();
         case CommandForm::Set:
             break;
         case CommandForm::Action:
             return Outcome::Error();
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    if (!args || args->empty() || args->size() > 4) {
+    detail::NumberGroup::Request request = submit.Parse(command.arguments);
+    if (request.fault == detail::NumberGroup::Fault::Shape) {
         return Outcome::Error();
     }
-    int* fields[] = {&settings.submitFirstOctet, &settings.submitValidity, &settings.submitProtocol,
-                     &settings.submitCoding};
-    int values[4];
-    for (size_t i = 0; i < 4; ++i) {
-        values[i] = *fields[i];
-        if (i < args->size() && (*args)[i].present) {
-            std::optional<long> value = IntArgument(*args, i);
-            if (!value || *value > 255) {
-                return Outcome::Cms(kCmsInvalidTextParameter);
-            }
-            values[i] = static_cast<int>(*value);
-        }
+    if (request.fault == detail::NumberGroup::Fault::Range) {
+        return Outcome::Cms(kCmsInvalidTextParameter);
     }
-    if ((values[0] & 0x03) != 0x01) {
+    int firstOctet = request.values[0];
+    if ((firstOctet & 0x03) != 0x01) {
         return Outcome::Cms(kCmsInvalidTextParameter);  // the first octet of a submit
     }
-    for (size_t i = 0; i < 4; ++i) {
-        *fields[i] = values[i];
-    }
+    submit.Store(request.values);
     return Outcome::Ok();
 }
 
