@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CommandText.h"
 #include "MessageStore.h"
 #include "OutputSchedule.h"
 #include "vorsa/sim/AtCommandLine.h"
@@ -80,7 +81,7 @@ struct ModemEngine::State {
     bool LinkReserved() const;
     std::string Frame(const std::string& text) const;
 
-    // --- the shape the setting commands share (SettingCommands.cpp) ---
+    // --- shapes that many commands share (CommandShapes.cpp) ---
     /// Answers "<name>: <value>".
     void RespondNumber(const AtCommand& command, int value);
     /// A setting from 0 to `max`: test, read and set; the action form sets `reset`, or
@@ -88,6 +89,14 @@ struct ModemEngine::State {
     Outcome NumberSetting(const AtCommand& command, int& value, long max, std::optional<int> reset);
     /// A setting of 0 or 1, shown and set as a number.
     Outcome SwitchSetting(const AtCommand& command, bool& on, std::optional<bool> reset);
+    /// A command that only reports: the test form lists `range`, the action answers
+    /// "<name>: <value>".
+    Outcome Report(const AtCommand& command, const std::string& range, const std::string& value);
+    /// The set form of a command on one stored message (AT+CMSS, AT+CMGR, AT+CMGD): it
+    /// needs the SIM, and its arguments start with the message's index, at most `most` in
+    /// all. Fills `request` when the outcome is OK; the caller answers the test form.
+    Outcome ReadMessageIndex(const AtCommand& command, size_t most,
+                             detail::IndexedArguments* request);
 
     // --- general commands (GeneralCommands.cpp) ---
     static const std::unordered_map<std::string, Handler>& Handlers();

@@ -193,28 +193,12 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Cpas(const AtCommand& command, Millis) {
-    if (command.form == CommandForm::Test) {
-        Respond("+CPAS: (0-5)");
-        return Outcome::Ok();
-    }
-    if (command.form != CommandForm::Action) {
-        return Outcome::Error();
-    }
-    RespondNumber(command, faults.activityStatus);
-    return Outcome::Ok();
+    return Report(command, "(0-5)", std::to_string(faults.activityStatus));
 }
 
 Outcome ModemEngine::State::Csq(const AtCommand& command, Millis) {
-    if (command.form == CommandForm::Test) {
-        Respond("+CSQ: (0-31,99),(0-7,99)");
-        return Outcome::Ok();
-    }
-    if (command.form != CommandForm::Action) {
-        return Outcome::Error();
-    }
     int quality = settings.functionality == 1 ? options.signalQuality : 99;
-    Respond("+CSQ: " + std::to_string(quality) + ",99");
-    return Outcome::Ok();
+    return Report(command, "(0-31,99),(0-7,99)", std::to_string(quality) + ",99");
 }
 
 Outcome ModemEngine::State::Creg(const AtCommand& command, Millis) {

@@ -427,18 +427,12 @@ Outcome ModemEngine::State::Cmss(const AtCommand& command, Millis now) {
     if (command.form == CommandForm::Test) {
         return Outcome::Ok();
     }
-    if (command.form != CommandForm::Set) {
-        return Outcome::Error();
+    detail::IndexedArguments request;
+    if (Outcome refused = ReadMessageIndex(command, 3, &request); refused.Failed()) {
+        return refused;
     }
-    if (Outcome locked = SimRequired(true); locked.Failed()) {
-        return locked;
-    }
-    std::optional<detail::IndexedArguments> indexed = detail::ReadIndexed(command.arguments, 3);
-    if (!indexed) {
-        return Outcome::Error();
-    }
-    const std::vector<AtArgument>& args = indexed->all;
-    detail::StoredSlot* slot = store.Find(settings.writeMemory, indexed->index);
+    const std::vector<AtArgument>& args = request.all;
+    detail::StoredSlot* slot = store.Find(settings.writeMemory, request.index);
     if (slot == nullptr) {
         return Outcome::Cms(kCmsInvalidMemoryIndex);
     }
@@ -476,17 +470,11 @@ Outcome ModemEngine::State::Cmgr(const AtCommand& command, Millis) {
     if (command.form == CommandForm::Test) {
         return Outcome::Ok();
     }
-    if (command.form != CommandForm::Set) {
-        return Outcome::Error();
+    detail::IndexedArguments request;
+    if (Outcome refused = ReadMessageIndex(command, 2, &request); refused.Failed()) {
+        return refused;
     }
-    if (Outcome locked = SimRequired(true); locked.Failed()) {
-        return locked;
-    }
-    std::optional<detail::IndexedArguments> indexed = detail::ReadIndexed(command.arguments, 2);
-    if (!indexed) {
-        return Outcome::Error();
-    }
-    detail::StoredSlot* slot = store.Find(settings.readMemory, indexed->index);
+    detail::StoredSlot* slot = store.Find(settings.readMemory, request.index);
     if (slot == nullptr) {
         return Outcome::Cms(kCmsInvalidMemoryIndex);
     }
@@ -557,19 +545,13 @@ Outcome ModemEngine::State::Cmgd(const AtCommand& command, Millis) {
         Respond("+CMGD: (" + used + "),(0-4)");
         return Outcome::Ok();
     }
-    if (command.form != CommandForm::Set) {
-        return Outcome::Error();
-    }
-    if (Outcome locked = SimRequired(true); locked.Failed()) {
-        return locked;
-    }
-    std::optional<detail::IndexedArguments> indexed = detail::ReadIndexed(command.arguments, 2);
-    if (!indexed) {
-        return Outcome::Error();
+    detail::IndexedArguments request;
+    if (Outcome refused = ReadMessageIndex(command, 2, &request); refused.Failed()) {
+        return refused;
     }
     long flag = 0;
-    if (indexed->all.size() == 2) {
-        std::optional<long> given = IntArgument(indexed->all, 1);
+    if (request.all.size() == 2) {
+        std::optional<long> given = IntArgument(request.all, 1);
         if (!given || *given > 4) {
             return Outcome::Error();
         }
@@ -577,10 +559,10 @@ Outcome ModemEngine::State::Cmgd(const AtCommand& command, Millis) {
     }
     const std::string& memory = settings.readMemory;
     if (flag == 0) {
-        if (!store.InRange(memory, indexed->index)) {
+        if (!store.InRange(memory, request.index)) {
             return Outcome::Cms(kCmsInvalidMemoryIndex);
         }
-        store.Erase(memory, indexed->index);  // an empty slot is fine
+        store.Erase(memory, request.index);  // an empty slot is fine
         return Outcome::Ok();
     }
     // 1: read; 2: and sent; 3: and unsent; 4: everything. The index is ignored.

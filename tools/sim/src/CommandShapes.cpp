@@ -1,6 +1,6 @@
-// The shape most setting commands share: "AT+CMEE=?" lists the values, "AT+CMEE?" shows
-// the current one, "AT+CMEE=1" sets it, and a bare "AT+CMEE" resets it where the
-// command allows that.
+// Shapes that many commands share: a setting ("AT+CMEE=?" lists the values, "AT+CMEE?"
+// shows the current one, "AT+CMEE=1" sets it, a bare "AT+CMEE" resets it where the
+// command allows that), a report ("AT+CSQ"), and a command on one stored message.
 #include "CommandText.h"
 #include "EngineState.h"
 
@@ -43,6 +43,35 @@ Outcome ModemEngine::State::NumberSetting(const AtCommand& command, int& value, 
             return Outcome::Ok();
     }
     return Outcome::Error();
+}
+
+Outcome ModemEngine::State::Report(const AtCommand& command, const std::string& range,
+                                   const std::string& value) {
+    if (command.form == CommandForm::Test) {
+        Respond(command.name + ": " + range);
+        return Outcome::Ok();
+    }
+    if (command.form != CommandForm::Action) {
+        return Outcome::Error();
+    }
+    Respond(command.name + ": " + value);
+    return Outcome::Ok();
+}
+
+Outcome ModemEngine::State::ReadMessageIndex(const AtCommand& command, size_t most,
+                                             detail::IndexedArguments* request) {
+    if (command.form != CommandForm::Set) {
+        return Outcome::Error();
+    }
+    if (Outcome locked = SimRequired(true); locked.Failed()) {
+        return locked;
+    }
+    std::optional<detail::IndexedArguments> indexed = detail::ReadIndexed(command.arguments, most);
+    if (!indexed) {
+        return Outcome::Error();
+    }
+    *request = std::move(*indexed);
+    return Outcome::Ok();
 }
 
 Outcome ModemEngine::State::SwitchSetting(const AtCommand& command, bool& on,
