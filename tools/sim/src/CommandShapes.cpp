@@ -59,18 +59,18 @@ Outcome ModemEngine::State::Report(const AtCommand& command, const std::string& 
 }
 
 Outcome ModemEngine::State::ReadMessageIndex(const AtCommand& command, size_t most,
-                                             detail::IndexedArguments* request) {
+                                             detail::LeadingNumber* request) {
     if (command.form != CommandForm::Set) {
         return Outcome::Error();
     }
     if (Outcome locked = SimRequired(true); locked.Failed()) {
         return locked;
     }
-    std::optional<detail::IndexedArguments> indexed = detail::ReadIndexed(command.arguments, most);
-    if (!indexed) {
+    std::optional<detail::LeadingNumber> index = detail::ReadLeadingNumber(command.arguments, most);
+    if (!index) {
         return Outcome::Error();
     }
-    *request = std::move(*indexed);
+    *request = std::move(*index);
     return Outcome::Ok();
 }
 

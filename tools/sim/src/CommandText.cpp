@@ -21,13 +21,21 @@ std::optional<long> OnlyNumber(const std::string& arguments, long max) {
     return value;
 }
 
-std::optional<IndexedArguments> ReadIndexed(const std::string& arguments, size_t most) {
+std::optional<std::vector<AtArgument>> ArgumentsUpTo(const std::string& arguments, size_t most) {
     std::optional<std::vector<AtArgument>> args = SplitArguments(arguments);
-    std::optional<long> index = args ? IntArgument(*args, 0) : std::nullopt;
-    if (!index || args->size() > most) {
+    if (!args || args->empty() || args->size() > most) {
         return std::nullopt;
     }
-    return IndexedArguments{static_cast<int>(*index), std::move(*args)};
+    return args;
+}
+
+std::optional<LeadingNumber> ReadLeadingNumber(const std::string& arguments, size_t most) {
+    std::optional<std::vector<AtArgument>> args = SplitArguments(arguments);
+    std::optional<long> value = args ? IntArgument(*args, 0) : std::nullopt;
+    if (!value || args->size() > most) {
+        return std::nullopt;
+    }
+    return LeadingNumber{*value, std::move(*args)};
 }
 
 std::string Upper(std::string text) {

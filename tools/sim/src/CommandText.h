@@ -17,15 +17,21 @@ namespace vorsa::sim::detail {
 /// nullopt for anything else.
 [[nodiscard]] std::optional<long> OnlyNumber(const std::string& arguments, long max);
 
-/// A set command that names a message by its index first ("AT+CMGR=3", "AT+CMGD=1,4").
-struct IndexedArguments {
-    int index = 0;
-    std::vector<AtArgument> all;  // the index included
+/// The arguments of a set command that takes one to `most` of them; nullopt for none,
+/// more, or a quote the splitter refuses.
+[[nodiscard]] std::optional<std::vector<AtArgument>> ArgumentsUpTo(const std::string& arguments,
+                                                                   size_t most);
+
+/// A set command whose first argument is a number: a mode ("AT+COPS=3,2"), a level
+/// ("AT+CFUN=1,1") or a message index ("AT+CMGD=1,4").
+struct LeadingNumber {
+    long value = 0;
+    std::vector<AtArgument> all;  // the number included
 };
 
 /// nullopt when the first argument is not a number or there are more than `most`.
-[[nodiscard]] std::optional<IndexedArguments> ReadIndexed(const std::string& arguments,
-                                                          size_t most);
+[[nodiscard]] std::optional<LeadingNumber> ReadLeadingNumber(const std::string& arguments,
+                                                             size_t most);
 
 /// The text in upper case: memory names, character sets and status filters are taken in
 /// any case.

@@ -95,8 +95,7 @@ struct ModemEngine::State {
     /// The set form of a command on one stored message (AT+CMSS, AT+CMGR, AT+CMGD): it
     /// needs the SIM, and its arguments start with the message's index, at most `most` in
     /// all. Fills `request` when the outcome is OK; the caller answers the test form.
-    Outcome ReadMessageIndex(const AtCommand& command, size_t most,
-                             detail::IndexedArguments* request);
+    Outcome ReadMessageIndex(const AtCommand& command, size_t most, detail::LeadingNumber* request);
 
     // --- general commands (GeneralCommands.cpp) ---
     static const std::unordered_map<std::string, Handler>& Handlers();

@@ -161,8 +161,8 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
     if (command.form != CommandForm::Set) {
         return Outcome::Error();
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    if (!args || args->empty() || args->size() > 2) {
+    std::optional<std::vector<AtArgument>> args = detail::ArgumentsUpTo(command.arguments, 2);
+    if (!args) {
         return Outcome::Error();
     }
     if (sim == SimState::Ready) {
@@ -241,13 +241,14 @@ Outcome ModemEngine::State::Cops(const AtCommand& command, Millis) {
             return Outcome::Ok();
         case CommandForm::Set: {
             // <mode>[,<format>[,<oper>]]: mode 3 only sets the format of the read.
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> mode = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!mode || *mode > 4 || args->size() > 3) {
+            std::optional<detail::LeadingNumber> mode =
+                detail::ReadLeadingNumber(command.arguments, 3);
+            if (!mode || mode->value > 4) {
                 return Outcome::Error();
             }
-            if (args->size() >= 2 && (*args)[1].present) {
-                std::optional<long> format = IntArgument(*args, 1);
+            const std::vector<AtArgument>& args = mode->all;
+            if (args.size() >= 2 && args[1].present) {
+                std::optional<long> format = IntArgument(args, 1);
                 if (!format || *format > 2) {
                     return Outcome::Error();
                 }
@@ -275,8 +276,9 @@ Outcome ModemEngine::State::Cscs(const AtCommand& command, Millis) {
             Respond("+CSCS: " + Quoted(settings.characterSet));
             return Outcome::Ok();
         case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            if (!args || args->size() != 1) {
+            std::optional<std::vector<AtArgument>> args =
+                detail::ArgumentsUpTo(command.arguments, 1);
+            if (!args) {
                 return Outcome::Error();
             }
             std::string wanted = detail::Upper((*args)[0].text);
@@ -303,15 +305,15 @@ Outcome ModemEngine::State::Cfun(const AtCommand& command, Millis) {
             RespondNumber(command, settings.functionality);
             return Outcome::Ok();
         case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> fun = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!fun || (*fun != 0 && *fun != 1 && *fun != 4) || args->size() > 2) {
+            std::optional<detail::LeadingNumber> level =
+                detail::ReadLeadingNumber(command.arguments, 2);
+            if (!level || (level->value != 0 && level->value != 1 && level->value != 4)) {
                 return Outcome::Error();
             }
-            settings.functionality = static_cast<int>(*fun);
-            if (args->size() == 2 && IntArgument(*args, 1) == 1L) {
+            settings.functionality = static_cast<int>(level->value);
+            if (level->all.size() == 2 && IntArgument(level->all, 1) == 1L) {
                 ResetSettings();  // reset before setting the level
-                settings.functionality = static_cast<int>(*fun);
+                settings.functionality = static_cast<int>(level->value);
             }
             return Outcome::Ok();
         }

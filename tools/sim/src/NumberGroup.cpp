@@ -13,8 +13,8 @@ std::string NumberGroup::Text() const {
 }
 
 NumberGroup::Request NumberGroup::Parse(const std::string& arguments) const {
-    std::optional<std::vector<AtArgument>> args = SplitArguments(arguments);
-    if (!args || args->empty() || args->size() > fields_.size()) {
+    std::optional<std::vector<AtArgument>> args = ArgumentsUpTo(arguments, fields_.size());
+    if (!args) {
         return {Fault::Shape, {}};
     }
     Request request;

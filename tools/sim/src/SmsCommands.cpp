@@ -86,8 +86,8 @@ Outcome ModemEngine::State::Cpms(const AtCommand& command, Millis) {
     if (command.form != CommandForm::Set) {
         return Outcome::Error();
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    if (!args || args->empty() || args->size() > 3) {
+    std::optional<std::vector<AtArgument>> args = detail::ArgumentsUpTo(command.arguments, 3);
+    if (!args) {
         return Outcome::Error();
     }
     std::string* targets[] = {&settings.readMemory, &settings.writeMemory, &settings.receiveMemory};
@@ -125,8 +125,8 @@ Outcome ModemEngine::State::Csca(const AtCommand& command, Millis) {
     if (command.form != CommandForm::Set) {
         return Outcome::Error();
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    if (!args || args->empty() || args->size() > 2) {
+    std::optional<std::vector<AtArgument>> args = detail::ArgumentsUpTo(command.arguments, 2);
+    if (!args) {
         return Outcome::Error();
     }
     std::optional<std::u32string> number = FromTerminal((*args)[0].text);
@@ -427,12 +427,12 @@ Outcome ModemEngine::State::Cmss(const AtCommand& command, Millis now) {
     if (command.form == CommandForm::Test) {
         return Outcome::Ok();
     }
-    detail::IndexedArguments request;
+    detail::LeadingNumber request;
     if (Outcome refused = ReadMessageIndex(command, 3, &request); refused.Failed()) {
         return refused;
     }
     const std::vector<AtArgument>& args = request.all;
-    detail::StoredSlot* slot = store.Find(settings.writeMemory, request.index);
+    detail::StoredSlot* slot = store.Find(settings.writeMemory, static_cast<int>(request.value));
     if (slot == nullptr) {
         return Outcome::Cms(kCmsInvalidMemoryIndex);
     }
@@ -470,11 +470,11 @@ Outcome ModemEngine::State::Cmgr(const AtCommand& command, Millis) {
     if (command.form == CommandForm::Test) {
         return Outcome::Ok();
     }
-    detail::IndexedArguments request;
+    detail::LeadingNumber request;
     if (Outcome refused = ReadMessageIndex(command, 2, &request); refused.Failed()) {
         return refused;
     }
-    detail::StoredSlot* slot = store.Find(settings.readMemory, request.index);
+    detail::StoredSlot* slot = store.Find(settings.readMemory, static_cast<int>(request.value));
     if (slot == nullptr) {
         return Outcome::Cms(kCmsInvalidMemoryIndex);
     }
@@ -545,7 +545,7 @@ Outcome ModemEngine::State::Cmgd(const AtCommand& command, Millis) {
         Respond("+CMGD: (" + used + "),(0-4)");
         return Outcome::Ok();
     }
-    detail::IndexedArguments request;
+    detail::LeadingNumber request;
     if (Outcome refused = ReadMessageIndex(command, 2, &request); refused.Failed()) {
         return refused;
     }
@@ -559,10 +559,11 @@ Outcome ModemEngine::State::Cmgd(const AtCommand& command, Millis) {
     }
     const std::string& memory = settings.readMemory;
     if (flag == 0) {
-        if (!store.InRange(memory, request.index)) {
+        int index = static_cast<int>(request.value);
+        if (!store.InRange(memory, index)) {
             return Outcome::Cms(kCmsInvalidMemoryIndex);
         }
-        store.Erase(memory, request.index);  // an empty slot is fine
+        store.Erase(memory, index);  // an empty slot is fine
         return Outcome::Ok();
     }
     // 1: read; 2: and sent; 3: and unsent; 4: everything. The index is ignored.
