@@ -3,12 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
 #include "vorsa/sim/ModemEngine.h"
 
 namespace vorsa::sim {
+
+// One command line and the exact bytes the modem answers it with; `note` says why, where
+// a row needs saying.
+struct Exchange {
+    std::string line;
+    std::string answer;
+    const char* note = "";
+};
 
 // A terminal typing at the engine; time stands still unless the test moves it.
 class EngineTerminal {
@@ -26,6 +35,13 @@ class EngineTerminal {
     }
     // Echo off, so that answers stand alone.
     void Quiet() { ASSERT_EQ(Command("ATE0"), "ATE0\r\r\nOK\r\n"); }
+    // Types each line in turn and checks its answer; a failure names its line.
+    void ExpectAnswers(std::initializer_list<Exchange> dialogue) {
+        for (const Exchange& exchange : dialogue) {
+            SCOPED_TRACE(exchange.line);
+            EXPECT_EQ(Command(exchange.line), exchange.answer) << exchange.note;
+        }
+    }
 
     ModemEngine engine;
     Millis now{1000};
