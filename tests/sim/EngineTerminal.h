@@ -33,6 +33,11 @@ class EngineTerminal {
         now += step;
         return engine.TakeOutput(now);
     }
+    // A message arrives from the network now; returns what the terminal gets at once.
+    std::string Arrive(const IncomingMessage& message) {
+        engine.Deliver(message, now);
+        return engine.TakeOutput(now);
+    }
     // Echo off, so that answers stand alone.
     void Quiet() { ASSERT_EQ(Command("ATE0"), "ATE0\r\r\nOK\r\n"); }
     // Types each line in turn and checks its answer; a failure names its line.
