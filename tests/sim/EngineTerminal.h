@@ -13,7 +13,7 @@ namespace vorsa::sim {
 
 // One command line and the exact bytes the modem answers it with; `note` says why, where
 // a row needs saying.
-struct Exchange {
+struct ExpectedAnswer {
     std::string line;
     std::string answer;
     const char* note = "";
@@ -41,8 +41,8 @@ class EngineTerminal {
     // Echo off, so that answers stand alone.
     void Quiet() { ASSERT_EQ(Command("ATE0"), "ATE0\r\r\nOK\r\n"); }
     // Types each line in turn and checks its answer; a failure names its line.
-    void ExpectAnswers(std::initializer_list<Exchange> dialogue) {
-        for (const Exchange& exchange : dialogue) {
+    void ExpectAnswers(std::initializer_list<ExpectedAnswer> dialogue) {
+        for (const ExpectedAnswer& exchange : dialogue) {
             SCOPED_TRACE(exchange.line);
             EXPECT_EQ(Command(exchange.line), exchange.answer) << exchange.note;
         }
