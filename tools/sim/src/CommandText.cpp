@@ -38,6 +38,19 @@ std::optional<LeadingNumber> ReadLeadingNumber(const std::string& arguments, siz
     return LeadingNumber{*value, std::move(*args)};
 }
 
+std::optional<ListFilter> TextFilter(const std::string& text) {
+    std::string upper = Upper(text);
+    if (upper == "ALL") {
+        return ListFilter{true, MessageStatus::ReceivedUnread};
+    }
+    for (int s = 0; s <= 3; ++s) {
+        if (upper == StatusText(static_cast<MessageStatus>(s))) {
+            return ListFilter{false, static_cast<MessageStatus>(s)};
+        }
+    }
+    return std::nullopt;
+}
+
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });

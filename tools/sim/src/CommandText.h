@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "vorsa/sim/AtCommandLine.h"
+#include "vorsa/sim/ModemTypes.h"
 
 namespace vorsa::sim::detail {
 
@@ -32,6 +33,16 @@ struct LeadingNumber {
 /// nullopt when the first argument is not a number or there are more than `most`.
 [[nodiscard]] std::optional<LeadingNumber> ReadLeadingNumber(const std::string& arguments,
                                                              size_t most);
+
+/// A status filter of AT+CMGL (the status of AT+CMGW reads the same way): one status, or
+/// every message.
+struct ListFilter {
+    bool all = false;
+    MessageStatus status = MessageStatus::ReceivedUnread;
+};
+
+/// "REC UNREAD", "REC READ", "STO UNSENT", "STO SENT" or "ALL", in any case.
+[[nodiscard]] std::optional<ListFilter> TextFilter(const std::string& text);
 
 /// The text in upper case: memory names, character sets and status filters are taken in
 /// any case.

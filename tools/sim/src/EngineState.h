@@ -1,6 +1,7 @@
 // Inside the modem engine: its settings, input state, answer assembly and command
 // handlers. The handlers are spread over several files by subject (general commands,
-// message commands, message formats).
+// message settings, sending, reading, arrival, message formats), with the shapes many
+// of them share in CommandShapes.cpp.
 #pragma once
 
 #include <functional>
@@ -115,7 +116,7 @@ struct ModemEngine::State {
     Outcome Accepting(const AtCommand& command, Millis now);
     Outcome SimRequired(bool smsCommand) const;
 
-    // --- message service commands (SmsCommands.cpp) ---
+    // --- message service settings (SmsCommands.cpp) ---
     Outcome Csms(const AtCommand& command, Millis now);
     Outcome Cpms(const AtCommand& command, Millis now);
     Outcome Csca(const AtCommand& command, Millis now);
@@ -123,13 +124,11 @@ struct ModemEngine::State {
     Outcome Cmgf(const AtCommand& command, Millis now);
     Outcome Csdh(const AtCommand& command, Millis now);
     Outcome Csmp(const AtCommand& command, Millis now);
+
+    // --- sending and writing messages (MessageSending.cpp) ---
     Outcome Cmgs(const AtCommand& command, Millis now);
     Outcome Cmgw(const AtCommand& command, Millis now);
     Outcome Cmss(const AtCommand& command, Millis now);
-    Outcome Cmgr(const AtCommand& command, Millis now);
-    Outcome Cmgl(const AtCommand& command, Millis now);
-    Outcome Cmgd(const AtCommand& command, Millis now);
-    Outcome Cnma(const AtCommand& command, Millis now);
     Outcome BeginMessage(const AtCommand& command, bool store, Millis now);
     Outcome FinishMessage(Millis now);
     Outcome FinishTextMessage(Millis now);
@@ -137,6 +136,14 @@ struct ModemEngine::State {
     Outcome Send(const SubmitPdu& submit, const std::string& pduHex, bool textMode, int length,
                  int* reference, Millis now);
     int NextReference();
+
+    // --- reading, listing and deleting (MessageReading.cpp) ---
+    Outcome Cmgr(const AtCommand& command, Millis now);
+    Outcome Cmgl(const AtCommand& command, Millis now);
+    Outcome Cmgd(const AtCommand& command, Millis now);
+
+    // --- messages from the network (MessageArrival.cpp) ---
+    Outcome Cnma(const AtCommand& command, Millis now);
     DeliveryResult Deliver(const IncomingMessage& message, Millis now);
 
     // --- message formats (MessageFormat.cpp) ---
