@@ -45,6 +45,15 @@ Outcome ModemEngine::State::NumberSetting(const AtCommand& command, int& value, 
     return Outcome::Error();
 }
 
+Outcome ModemEngine::State::SwitchSetting(const AtCommand& command, bool& on,
+                                          std::optional<bool> reset) {
+    int value = on ? 1 : 0;
+    Outcome outcome =
+        NumberSetting(command, value, 1, reset ? std::optional<int>(*reset ? 1 : 0) : std::nullopt);
+    on = value == 1;
+    return outcome;
+}
+
 Outcome ModemEngine::State::Report(const AtCommand& command, const std::string& range,
                                    const std::string& value) {
     if (command.form == CommandForm::Test) {
@@ -72,15 +81,6 @@ Outcome ModemEngine::State::ReadMessageIndex(const AtCommand& command, size_t mo
     }
     *request = std::move(*index);
     return Outcome::Ok();
-}
-
-Outcome ModemEngine::State::SwitchSetting(const AtCommand& command, bool& on,
-                                          std::optional<bool> reset) {
-    int value = on ? 1 : 0;
-    Outcome outcome =
-        NumberSetting(command, value, 1, reset ? std::optional<int>(*reset ? 1 : 0) : std::nullopt);
-    on = value == 1;
-    return outcome;
 }
 
 }  // namespace vorsa::sim

@@ -1,5 +1,6 @@
 // Small pieces of the modem's command handling shared by its handlers: reading the
-// arguments of set commands, and quoting strings in replies.
+// arguments of set commands (numbers, argument counts, status filters, names in any
+// case), and quoting strings in replies.
 #pragma once
 
 #include <optional>
