@@ -105,6 +105,8 @@ struct ModemEngine::State {
     Outcome Basic(const AtCommand& command, Millis now);
     Outcome Identity(const AtCommand& command, Millis now);
     Outcome Cpin(const AtCommand& command, Millis now);
+    /// The right PIN, or the PUK with a new PIN: the SIM is ready, the count starts over.
+    Outcome UnlockSim();
     Outcome Cpas(const AtCommand& command, Millis now);
     Outcome Csq(const AtCommand& command, Millis now);
     Outcome Creg(const AtCommand& command, Millis now);
@@ -133,8 +135,11 @@ struct ModemEngine::State {
     Outcome FinishMessage(Millis now);
     Outcome FinishTextMessage(Millis now);
     Outcome FinishPduMessage(Millis now);
+    /// Keeps the message typed after AT+CMGW in the write memory and answers its index.
+    Outcome StoreWritten(const Octets& pdu, bool received);
+    /// Puts the message in the outbox and answers `referenceReply` with its reference.
     Outcome Send(const SubmitPdu& submit, const std::string& pduHex, bool textMode, int length,
-                 int* reference, Millis now);
+                 const char* referenceReply, Millis now);
     int NextReference();
 
     // --- reading, listing and deleting (MessageReading.cpp) ---

@@ -171,10 +171,7 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
     const std::string& code = (*args)[0].text;
     if (sim == SimState::PinRequired) {
         if (code == options.pin) {
-            sim = SimState::Ready;
-            faults.simNeedsPin = false;
-            pinAttempts = 0;
-            return Outcome::Ok();
+            return UnlockSim();
         }
         if (++pinAttempts >= 3) {
             sim = SimState::PukRequired;
@@ -186,6 +183,10 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
         return Outcome::Cme(kCmeIncorrectPassword);
     }
     options.pin = (*args)[1].text;
+    return UnlockSim();
+}
+
+Outcome ModemEngine::State::UnlockSim() {
     sim = SimState::Ready;
     faults.simNeedsPin = false;
     pinAttempts = 0;

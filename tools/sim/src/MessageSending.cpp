@@ -119,21 +119,9 @@ Outcome ModemEngine::State::FinishTextMessage(Millis now) {
         return Outcome::Cms(kCmsInvalidTextParameter);
     }
     if (storeMessage) {
-        std::optional<int> index =
-            store.Add(settings.writeMemory, detail::StoredSlot{messageStatus, *pdu, false});
-        if (!index) {
-            return Outcome::Cms(kCmsMemoryFull);
-        }
-        Respond("+CMGW: " + std::to_string(*index));
-        return Outcome::Ok();
+        return StoreWritten(*pdu, false);
     }
-    int reference = 0;
-    Outcome sent =
-        Send(*submit, ToHex(*pdu), true, static_cast<int>(TpduLength(*pdu)), &reference, now);
-    if (!sent.Failed()) {
-        Respond("+CMGS: " + std::to_string(reference));
-    }
-    return sent;
+    return Send(*submit, ToHex(*pdu), true, static_cast<int>(TpduLength(*pdu)), "+CMGS: ", now);
 }
 
 Outcome ModemEngine::State::FinishPduMessage(Millis now) {
@@ -154,28 +142,27 @@ Outcome ModemEngine::State::FinishPduMessage(Millis now) {
         if (!valid) {
             return Outcome::Cms(kCmsInvalidPduParameter);
         }
-        std::optional<int> index =
-            store.Add(settings.writeMemory, detail::StoredSlot{messageStatus, *pdu, received});
-        if (!index) {
-            return Outcome::Cms(kCmsMemoryFull);
-        }
-        Respond("+CMGW: " + std::to_string(*index));
-        return Outcome::Ok();
+        return StoreWritten(*pdu, received);
     }
     std::optional<SubmitPdu> submit = SubmitPdu::Decode(*pdu, nullptr);
     if (!submit) {
         return Outcome::Cms(kCmsInvalidPduParameter);
     }
-    int reference = 0;
-    Outcome sent = Send(*submit, messageBody, false, messageLength, &reference, now);
-    if (!sent.Failed()) {
-        Respond("+CMGS: " + std::to_string(reference));
+    return Send(*submit, messageBody, false, messageLength, "+CMGS: ", now);
+}
+
+Outcome ModemEngine::State::StoreWritten(const Octets& pdu, bool received) {
+    std::optional<int> index =
+        store.Add(settings.writeMemory, detail::StoredSlot{messageStatus, pdu, received});
+    if (!index) {
+        return Outcome::Cms(kCmsMemoryFull);
     }
-    return sent;
+    Respond("+CMGW: " + std::to_string(*index));
+    return Outcome::Ok();
 }
 
 Outcome ModemEngine::State::Send(const SubmitPdu& submit, const std::string& pduHex, bool textMode,
-                                 int length, int* reference, Millis) {
+                                 int length, const char* referenceReply, Millis) {
     if (settings.functionality != 1) {
         return Outcome::Cms(kCmsNoNetwork);
     }
@@ -205,7 +192,6 @@ Outcome ModemEngine::State::Send(const SubmitPdu& submit, const std::string& pdu
     sent.textMode = textMode;
     sent.length = length;
     outbox.push_back(sent);
-    *reference = sent.reference;
 
     if (!options.ownNumber.empty() && sent.destination == options.ownNumber) {
         IncomingMessage back;
@@ -218,6 +204,7 @@ Outcome ModemEngine::State::Send(const SubmitPdu& submit, const std::string& pdu
         back.userDataHeader = submit.userData.header;
         loopback.push_back(back);
     }
+    Respond(referenceReply + std::to_string(sent.reference));
     return Outcome::Ok();
 }
 
@@ -254,12 +241,10 @@ Outcome ModemEngine::State::Cmss(const AtCommand& command, Millis now) {
     if (!pdu) {
         return Outcome::Error();
     }
-    int reference = 0;
     Outcome sent = Send(*submit, ToHex(*pdu), settings.textMode, static_cast<int>(TpduLength(*pdu)),
-                        &reference, now);
+                        "+CMSS: ", now);
     if (!sent.Failed()) {
         slot->status = MessageStatus::StoredSent;
-        Respond("+CMSS: " + std::to_string(reference));
     }
     return sent;
 }
