@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineTerminal.h"
+#include "HelloMessage.h"
 
 namespace vorsa::sim {
 namespace {
@@ -149,10 +150,11 @@ TEST(EnginePduModeSend, TheLengthArgumentMustMatchTheUnit) {
 TEST(EnginePduModeSend, RefusesBadArgumentsAndMalformedUnits) {
     EngineTerminal t;
     t.Quiet();
-    EXPECT_EQ(t.Command("AT+CMGS=0"), "\r\n+CMS ERROR: 304\r\n");
-    EXPECT_EQ(t.Command("AT+CMGS=165"), "\r\n+CMS ERROR: 304\r\n");
-    EXPECT_EQ(t.Command("AT+CMGS=\"+40700000000\""), "\r\n+CMS ERROR: 304\r\n")
-        << "a text-mode send in PDU mode";
+    t.ExpectAnswers({
+        {"AT+CMGS=0", "\r\n+CMS ERROR: 304\r\n"},
+        {"AT+CMGS=165", "\r\n+CMS ERROR: 304\r\n"},
+        {"AT+CMGS=\"+40700000000\"", "\r\n+CMS ERROR: 304\r\n", "a text-mode send in PDU mode"},
+    });
     const char* bad[] = {
         "0001000B910407000000F000F105E8329BFD0",   // odd digit count
         "0001000B910407000000F000F105E8329BFDXY",  // not hexadecimal
@@ -234,9 +236,7 @@ TEST(EngineReading, LongTextHeadersAfterCsdh) {
     EngineTerminal t;
     Silent(t);
     t.Command("AT+CMGF=1;+CSDH=1");
-    IncomingMessage message = Incoming("+40700000000", "Hello");
-    message.serviceCentre = "+40700000001";
-    t.engine.Deliver(message, t.now);
+    t.engine.Deliver(Hello(), t.now);
     EXPECT_EQ(t.Command("AT+CMGR=1"),
               "\r\n+CMGR: \"REC UNREAD\",\"+40700000000\",,\"02/03/04,10:20:30+08\",145,4,0,0,"
               "\"+40700000001\",145,5\r\nHello\r\n\r\nOK\r\n");
@@ -248,23 +248,22 @@ TEST(EngineReading, LongTextHeadersAfterCsdh) {
 TEST(EngineReading, PduModeReadGivesTheWorkedExample) {
     EngineTerminal t;
     Silent(t);
-    IncomingMessage message = Incoming("+40700000000", "Hello");
-    message.serviceCentre = "+40700000001";
-    t.engine.Deliver(message, t.now);
+    t.engine.Deliver(Hello(), t.now);
     EXPECT_EQ(t.Command("AT+CMGR=1"),
-              "\r\n+CMGR: 0,,24\r\n"
-              "07910407000000F1040B910407000000F000002030400102038005C8329BFD06\r\n\r\nOK\r\n");
+              std::string("\r\n+CMGR: 0,,24\r\n") + kHelloPdu + "\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT+CMGR=1").substr(0, 16), "\r\n+CMGR: 1,,24\r\n");
 }
 
 TEST(EngineReading, EmptyAndImpossibleIndexesAreRefused) {
     EngineTerminal t;
     Silent(t);
-    EXPECT_EQ(t.Command("AT+CMGR=1"), "\r\n+CMS ERROR: 321\r\n");
-    EXPECT_EQ(t.Command("AT+CMGR=0"), "\r\n+CMS ERROR: 321\r\n");
-    EXPECT_EQ(t.Command("AT+CMGR=31"), "\r\n+CMS ERROR: 321\r\n");
-    EXPECT_EQ(t.Command("AT+CMGR=x"), "\r\nERROR\r\n");
-    EXPECT_EQ(t.Command("AT+CMGR"), "\r\nERROR\r\n");
+    t.ExpectAnswers({
+        {"AT+CMGR=1", "\r\n+CMS ERROR: 321\r\n"},
+        {"AT+CMGR=0", "\r\n+CMS ERROR: 321\r\n"},
+        {"AT+CMGR=31", "\r\n+CMS ERROR: 321\r\n"},
+        {"AT+CMGR=x", "\r\nERROR\r\n"},
+        {"AT+CMGR", "\r\nERROR\r\n"},
+    });
 }
 
 TEST(EngineReading, AlphaFieldsAlphanumericSendersAndEightBitData) {
@@ -335,12 +334,10 @@ TEST(EngineListing, TextModeListingMatchesTheWorkedExampleAndDefaultsToUnread) {
 TEST(EngineListing, PduModeListingUsesStatusNumbers) {
     EngineTerminal t;
     Silent(t);
-    IncomingMessage message = Incoming("+40700000000", "Hello");
-    message.serviceCentre = "+40700000001";
-    t.engine.Deliver(message, t.now);
-    t.engine.Deliver(message, t.now);
+    t.engine.Deliver(Hello(), t.now);
+    t.engine.Deliver(Hello(), t.now);
     EXPECT_EQ(t.Command("AT+CMGR=2").substr(0, 16), "\r\n+CMGR: 0,,24\r\n");
-    const std::string pdu = "07910407000000F1040B910407000000F000002030400102038005C8329BFD06";
+    const std::string pdu = kHelloPdu;
     EXPECT_EQ(t.Command("AT+CMGL=4"),
               "\r\n+CMGL: 1,0,,24\r\n" + pdu + "\r\n+CMGL: 2,1,,24\r\n" + pdu + "\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT+CMGL"), "\r\nOK\r\n");
@@ -435,7 +432,7 @@ TEST(EngineStorage, WrittenMessagesListAndSendFromStorage) {
 TEST(EngineStorage, PduModeWriteChecksTheUnitAgainstItsStatus) {
     EngineTerminal t;
     Silent(t);
-    const std::string deliver = "07910407000000F1040B910407000000F000002030400102038005C8329BFD06";
+    const std::string deliver = kHelloPdu;
     EXPECT_EQ(t.Command("AT+CMGW=24,1"), "\r\n> ");
     EXPECT_EQ(t.Type(deliver + "\x1a"), "\r\n+CMGW: 1\r\n\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT+CMGW=24,2"), "\r\n> ");

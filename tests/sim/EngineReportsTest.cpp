@@ -2,21 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "EngineTerminal.h"
+#include "HelloMessage.h"
 
 namespace vorsa::sim {
 namespace {
-
-IncomingMessage Hello(std::optional<int> messageClass = std::nullopt) {
-    IncomingMessage message;
-    message.from = "+40700000000";
-    message.text = "Hello";
-    message.serviceCentre = "+40700000001";
-    message.timeStamp = TimeStamp::Parse("02/03/04,10:20:30+08");
-    message.messageClass = messageClass;
-    return message;
-}
-
-const char kHelloPdu[] = "07910407000000F1040B910407000000F000002030400102038005C8329BFD06";
 
 TEST(EngineRouting, StoredMessagesAreAnnouncedWithCmti) {
     EngineTerminal t;
@@ -30,23 +19,19 @@ TEST(EngineRouting, StoredMessagesAreAnnouncedWithCmti) {
     EXPECT_EQ(result.pdu, kHelloPdu);
     EXPECT_EQ(t.Advance(Millis(0)), "\r\n+CMTI: \"SM\",1\r\n");
     t.Command("AT+CPMS=\"ME\",\"ME\",\"ME\"");
-    t.engine.Deliver(Hello(), t.now);
-    EXPECT_EQ(t.Advance(Millis(0)), "\r\n+CMTI: \"ME\",1\r\n");
+    EXPECT_EQ(t.Arrive(Hello()), "\r\n+CMTI: \"ME\",1\r\n");
 }
 
 TEST(EngineRouting, DirectDeliveryInTextAndPduMode) {
     EngineTerminal t;
     t.Quiet();
     t.Command("AT+CNMI=2,2,0,0,0");
-    t.engine.Deliver(Hello(), t.now);
-    EXPECT_EQ(t.Advance(Millis(0)), std::string("\r\n+CMT: ,24\r\n") + kHelloPdu + "\r\n");
+    EXPECT_EQ(t.Arrive(Hello()), std::string("\r\n+CMT: ,24\r\n") + kHelloPdu + "\r\n");
     t.Command("AT+CMGF=1");
-    t.engine.Deliver(Hello(), t.now);
-    EXPECT_EQ(t.Advance(Millis(0)),
+    EXPECT_EQ(t.Arrive(Hello()),
               "\r\n+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHello\r\n");
     t.Command("AT+CSDH=1");
-    t.engine.Deliver(Hello(), t.now);
-    EXPECT_EQ(t.Advance(Millis(0)),
+    EXPECT_EQ(t.Arrive(Hello()),
               "\r\n+CMT: \"+40700000000\",,\"02/03/04,10:20:30+08\",145,4,0,0,\"+40700000001\","
               "145,5\r\nHello\r\n");
     EXPECT_TRUE(t.engine.Storage().empty()) << "forwarded messages are not stored";
@@ -56,13 +41,10 @@ TEST(EngineRouting, ClassesPickTheRouteAsTheSettingsSay) {
     EngineTerminal t;
     t.Quiet();
     t.Command("AT+CNMI=2,2");
-    t.engine.Deliver(Hello(2), t.now);  // class 2 belongs on the SIM
-    EXPECT_EQ(t.Advance(Millis(0)), "\r\n+CMTI: \"SM\",1\r\n");
+    EXPECT_EQ(t.Arrive(Hello(2)), "\r\n+CMTI: \"SM\",1\r\n") << "class 2 belongs on the SIM";
     t.Command("AT+CNMI=2,3");
-    t.engine.Deliver(Hello(3), t.now);
-    EXPECT_EQ(t.Advance(Millis(0)).substr(0, 13), "\r\n+CMT: ,24\r\n");
-    t.engine.Deliver(Hello(1), t.now);
-    EXPECT_EQ(t.Advance(Millis(0)), "\r\n+CMTI: \"SM\",2\r\n");
+    EXPECT_EQ(t.Arrive(Hello(3)).substr(0, 13), "\r\n+CMT: ,24\r\n");
+    EXPECT_EQ(t.Arrive(Hello(1)), "\r\n+CMTI: \"SM\",2\r\n");
     t.Command("AT+CNMI=2,0");
     DeliveryResult quiet = t.engine.Deliver(Hello(), t.now);
     EXPECT_EQ(quiet.index, 3);
@@ -75,8 +57,7 @@ TEST(EngineRouting, AcknowledgementIsExpectedOnlyAfterADirectDeliveryInPhase2Plu
     t.Quiet();
     EXPECT_EQ(t.Command("AT+CNMA"), "\r\n+CMS ERROR: 340\r\n");
     t.Command("AT+CSMS=1;+CNMI=2,2");
-    t.engine.Deliver(Hello(), t.now);
-    t.Advance(Millis(0));
+    t.Arrive(Hello());
     EXPECT_EQ(t.Command("AT+CNMA"), "\r\nOK\r\n");
     EXPECT_EQ(t.Command("AT+CNMA"), "\r\n+CMS ERROR: 340\r\n");
 }
@@ -127,8 +108,7 @@ TEST(EngineBuffering, ReportsWaitWhileACommandLineIsBeingTyped) {
     t.Quiet();
     t.Command("AT+CNMI=2,2");
     EXPECT_EQ(t.Type("AT+CG"), "");
-    t.engine.Deliver(Hello(), t.now);
-    EXPECT_EQ(t.Advance(Millis(0)), "");
+    EXPECT_EQ(t.Arrive(Hello()), "");
     EXPECT_EQ(t.Type("MI\r"),
               std::string("\r\nVorsa\r\n\r\nOK\r\n\r\n+CMT: ,24\r\n") + kHelloPdu + "\r\n");
 }
@@ -161,9 +141,8 @@ TEST(EngineBuffering, ModeZeroKeepsReportsUntilTheTerminalAsksForThem) {
     EngineTerminal t;
     t.Quiet();
     t.Command("AT+CNMI=0,1");
-    t.engine.Deliver(Hello(), t.now);
-    t.engine.Deliver(Hello(), t.now);
-    EXPECT_EQ(t.Advance(Millis(0)), "");
+    EXPECT_EQ(t.Arrive(Hello()), "");
+    EXPECT_EQ(t.Arrive(Hello()), "");
     EXPECT_EQ(t.Command("AT+CNMI=2,1,0,0,0"),
               "\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n\r\n+CMTI: \"SM\",2\r\n");
     t.Command("AT+CNMI=0,1");

@@ -3,12 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
 #include "vorsa/sim/ModemEngine.h"
 
 namespace vorsa::sim {
+
+// One command line and the exact bytes the modem answers it with; `note` says why, where
+// a row needs saying.
+struct ExpectedAnswer {
+    std::string line;
+    std::string answer;
+    const char* note = "";
+};
 
 // A terminal typing at the engine; time stands still unless the test moves it.
 class EngineTerminal {
@@ -24,8 +33,20 @@ class EngineTerminal {
         now += step;
         return engine.TakeOutput(now);
     }
+    // A message arrives from the network now; returns what the terminal gets at once.
+    std::string Arrive(const IncomingMessage& message) {
+        engine.Deliver(message, now);
+        return engine.TakeOutput(now);
+    }
     // Echo off, so that answers stand alone.
     void Quiet() { ASSERT_EQ(Command("ATE0"), "ATE0\r\r\nOK\r\n"); }
+    // Types each line in turn and checks its answer; a failure names its line.
+    void ExpectAnswers(std::initializer_list<ExpectedAnswer> dialogue) {
+        for (const ExpectedAnswer& exchange : dialogue) {
+            SCOPED_TRACE(exchange.line);
+            EXPECT_EQ(Command(exchange.line), exchange.answer) << exchange.note;
+        }
+    }
 
     ModemEngine engine;
     Millis now{1000};

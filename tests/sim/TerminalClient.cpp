@@ -105,16 +105,16 @@ std::string TerminalClient::ReadRawUntil(std::string_view needle,
     auto deadline = std::chrono::steady_clock::now() + timeout;
     while (raw_.find(needle) == std::string::npos && ReadSome(deadline)) {
     }
-    std::string taken;
-    taken.swap(raw_);
-    lines_.clear();
-    splitter_.Reset();
-    return taken;
+    return TakeRaw();
 }
 
 std::string TerminalClient::Drain(std::chrono::milliseconds quiet) {
     while (ReadSome(std::chrono::steady_clock::now() + quiet)) {
     }
+    return TakeRaw();
+}
+
+std::string TerminalClient::TakeRaw() {
     std::string taken;
     taken.swap(raw_);
     lines_.clear();

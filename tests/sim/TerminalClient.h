@@ -43,6 +43,8 @@ class TerminalClient {
   private:
     // One read with a deadline; appends to raw_. False on timeout or error.
     bool ReadSome(std::chrono::steady_clock::time_point deadline);
+    // Hands over the raw bytes read so far and forgets the lines split from them.
+    std::string TakeRaw();
 
     int fd_ = -1;
     std::string raw_;

@@ -35,6 +35,35 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
+// Moves `i` to the next `separator` outside double quotes, or to the end; false when a
+// quote is left open.
+bool SkipToSeparator(std::string_view text, size_t* i, char separator) {
+    bool inString = false;
+    while (*i < text.size() && (inString || text[*i] != separator)) {
+        if (text[*i] == '"') {
+            inString = !inString;
+        }
+        ++*i;
+    }
+    return !inString;
+}
+
+// Reads the query suffix at `i` into `form`: "=?" tests, "?" reads. False when there is
+// none.
+bool ReadQuery(std::string_view body, size_t* i, CommandForm* form) {
+    if (body.substr(*i, 2) == "=?") {
+        *form = CommandForm::Test;
+        *i += 2;
+        return true;
+    }
+    if (*i < body.size() && body[*i] == '?') {
+        *form = CommandForm::Read;
+        ++*i;
+        return true;
+    }
+    return false;
+}
+
 // Reads the digits at `i`, if any.
 std::string Digits(std::string_view body, size_t* i) {
     std::string digits;
@@ -68,23 +97,10 @@ std::optional<std::vector<AtCommand>> ParseCommandLine(std::string_view body) {
             if (command.name.size() == 1) {
                 return std::nullopt;
             }
-            if (body.substr(i, 2) == "=?") {
-                command.form = CommandForm::Test;
-                i += 2;
-            } else if (i < body.size() && body[i] == '?') {
-                command.form = CommandForm::Read;
-                ++i;
-            } else if (i < body.size() && body[i] == '=') {
+            if (!ReadQuery(body, &i, &command.form) && i < body.size() && body[i] == '=') {
                 command.form = CommandForm::Set;
                 size_t start = ++i;
-                bool inString = false;
-                while (i < body.size() && (inString || body[i] != ';')) {
-                    if (body[i] == '"') {
-                        inString = !inString;
-                    }
-                    ++i;
-                }
-                if (inString) {
+                if (!SkipToSeparator(body, &i, ';')) {
                     return std::nullopt;
                 }
                 command.arguments = std::string(Trim(body.substr(start, i - start)));
@@ -104,18 +120,13 @@ std::optional<std::vector<AtCommand>> ParseCommandLine(std::string_view body) {
         } else if (Upper(c) == 'S' && i + 1 < body.size() && IsDigit(body[i + 1])) {
             ++i;
             command.name = "S" + Digits(body, &i);
-            if (body.substr(i, 2) == "=?") {
-                command.form = CommandForm::Test;
-                i += 2;
-            } else if (i < body.size() && body[i] == '?') {
-                command.form = CommandForm::Read;
-                ++i;
-            } else if (i < body.size() && body[i] == '=') {
+            if (!ReadQuery(body, &i, &command.form)) {
+                if (i >= body.size() || body[i] != '=') {
+                    return std::nullopt;
+                }
                 ++i;
                 command.form = CommandForm::Set;
                 command.arguments = Digits(body, &i);
-            } else {
-                return std::nullopt;
             }
         } else if (c == '&' && i + 1 < body.size() && IsAlpha(body[i + 1])) {
             command.name = std::string("&") + Upper(body[i + 1]);
@@ -146,14 +157,7 @@ std::optional<std::vector<AtArgument>> SplitArguments(std::string_view text) {
     while (true) {
         AtArgument argument;
         size_t start = i;
-        bool inString = false;
-        while (i < text.size() && (inString || text[i] != ',')) {
-            if (text[i] == '"') {
-                inString = !inString;
-            }
-            ++i;
-        }
-        if (inString) {
+        if (!SkipToSeparator(text, &i, ',')) {
             return std::nullopt;
         }
         std::string_view piece = Trim(text.substr(start, i - start));

@@ -1,6 +1,7 @@
 // Inside the modem engine: its settings, input state, answer assembly and command
 // handlers. The handlers are spread over several files by subject (general commands,
-// message commands, message formats).
+// message settings, sending, reading, arrival, message formats), with the shapes many
+// of them share in CommandShapes.cpp.
 #pragma once
 
 #include <functional>
@@ -9,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CommandText.h"
 #include "MessageStore.h"
 #include "OutputSchedule.h"
 #include "vorsa/sim/AtCommandLine.h"
@@ -80,6 +82,22 @@ struct ModemEngine::State {
     bool LinkReserved() const;
     std::string Frame(const std::string& text) const;
 
+    // --- shapes that many commands share (CommandShapes.cpp) ---
+    /// Answers "<name>: <value>".
+    void RespondNumber(const AtCommand& command, int value);
+    /// A setting from 0 to `max`: test, read and set; the action form sets `reset`, or
+    /// is an error without one.
+    Outcome NumberSetting(const AtCommand& command, int& value, long max, std::optional<int> reset);
+    /// A setting of 0 or 1, shown and set as a number.
+    Outcome SwitchSetting(const AtCommand& command, bool& on, std::optional<bool> reset);
+    /// A command that only reports: the test form lists `range`, the action answers
+    /// "<name>: <value>".
+    Outcome Report(const AtCommand& command, const std::string& range, const std::string& value);
+    /// The set form of a command on one stored message (AT+CMSS, AT+CMGR, AT+CMGD): it
+    /// needs the SIM, and its arguments start with the message's index, at most `most` in
+    /// all. Fills `request` when the outcome is OK; the caller answers the test form.
+    Outcome ReadMessageIndex(const AtCommand& command, size_t most, detail::LeadingNumber* request);
+
     // --- general commands (GeneralCommands.cpp) ---
     static const std::unordered_map<std::string, Handler>& Handlers();
     Outcome Dispatch(const AtCommand& command, Millis now);
@@ -87,6 +105,8 @@ struct ModemEngine::State {
     Outcome Basic(const AtCommand& command, Millis now);
     Outcome Identity(const AtCommand& command, Millis now);
     Outcome Cpin(const AtCommand& command, Millis now);
+    /// The right PIN, or the PUK with a new PIN: the SIM is ready, the count starts over.
+    Outcome UnlockSim();
     Outcome Cpas(const AtCommand& command, Millis now);
     Outcome Csq(const AtCommand& command, Millis now);
     Outcome Creg(const AtCommand& command, Millis now);
@@ -98,7 +118,7 @@ struct ModemEngine::State {
     Outcome Accepting(const AtCommand& command, Millis now);
     Outcome SimRequired(bool smsCommand) const;
 
-    // --- message service commands (SmsCommands.cpp) ---
+    // --- message service settings (SmsCommands.cpp) ---
     Outcome Csms(const AtCommand& command, Millis now);
     Outcome Cpms(const AtCommand& command, Millis now);
     Outcome Csca(const AtCommand& command, Millis now);
@@ -106,20 +126,29 @@ struct ModemEngine::State {
     Outcome Cmgf(const AtCommand& command, Millis now);
     Outcome Csdh(const AtCommand& command, Millis now);
     Outcome Csmp(const AtCommand& command, Millis now);
+
+    // --- sending and writing messages (MessageSending.cpp) ---
     Outcome Cmgs(const AtCommand& command, Millis now);
     Outcome Cmgw(const AtCommand& command, Millis now);
     Outcome Cmss(const AtCommand& command, Millis now);
-    Outcome Cmgr(const AtCommand& command, Millis now);
-    Outcome Cmgl(const AtCommand& command, Millis now);
-    Outcome Cmgd(const AtCommand& command, Millis now);
-    Outcome Cnma(const AtCommand& command, Millis now);
     Outcome BeginMessage(const AtCommand& command, bool store, Millis now);
     Outcome FinishMessage(Millis now);
     Outcome FinishTextMessage(Millis now);
     Outcome FinishPduMessage(Millis now);
+    /// Keeps the message typed after AT+CMGW in the write memory and answers its index.
+    Outcome StoreWritten(const Octets& pdu, bool received);
+    /// Puts the message in the outbox and answers `referenceReply` with its reference.
     Outcome Send(const SubmitPdu& submit, const std::string& pduHex, bool textMode, int length,
-                 int* reference, Millis now);
+                 const char* referenceReply, Millis now);
     int NextReference();
+
+    // --- reading, listing and deleting (MessageReading.cpp) ---
+    Outcome Cmgr(const AtCommand& command, Millis now);
+    Outcome Cmgl(const AtCommand& command, Millis now);
+    Outcome Cmgd(const AtCommand& command, Millis now);
+
+    // --- messages from the network (MessageArrival.cpp) ---
+    Outcome Cnma(const AtCommand& command, Millis now);
     DeliveryResult Deliver(const IncomingMessage& message, Millis now);
 
     // --- message formats (MessageFormat.cpp) ---

@@ -2,17 +2,14 @@
 // signal, registration, operator, character set, functionality, error reports.
 #include <algorithm>
 
+#include "CommandText.h"
 #include "EngineState.h"
 
 namespace vorsa::sim {
 namespace {
 
-std::optional<long> IntArgument(const std::vector<AtArgument>& args, size_t i) {
-    if (i >= args.size() || !args[i].present || args[i].quoted) {
-        return std::nullopt;
-    }
-    return ParseInteger(args[i].text);
-}
+using detail::IntArgument;
+using detail::Quoted;
 
 // The number of a basic command ("E1" -> 1); empty means 0.
 std::optional<long> BasicValue(const AtCommand& command) {
@@ -164,8 +161,8 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
     if (command.form != CommandForm::Set) {
         return Outcome::Error();
     }
-    std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-    if (!args || args->empty() || args->size() > 2) {
+    std::optional<std::vector<AtArgument>> args = detail::ArgumentsUpTo(command.arguments, 2);
+    if (!args) {
         return Outcome::Error();
     }
     if (sim == SimState::Ready) {
@@ -174,10 +171,7 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
     const std::string& code = (*args)[0].text;
     if (sim == SimState::PinRequired) {
         if (code == options.pin) {
-            sim = SimState::Ready;
-            faults.simNeedsPin = false;
-            pinAttempts = 0;
-            return Outcome::Ok();
+            return UnlockSim();
         }
         if (++pinAttempts >= 3) {
             sim = SimState::PukRequired;
@@ -189,6 +183,10 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
         return Outcome::Cme(kCmeIncorrectPassword);
     }
     options.pin = (*args)[1].text;
+    return UnlockSim();
+}
+
+Outcome ModemEngine::State::UnlockSim() {
     sim = SimState::Ready;
     faults.simNeedsPin = false;
     pinAttempts = 0;
@@ -196,91 +194,41 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Cpas(const AtCommand& command, Millis) {
-    if (command.form == CommandForm::Test) {
-        Respond("+CPAS: (0-5)");
-        return Outcome::Ok();
-    }
-    if (command.form != CommandForm::Action) {
-        return Outcome::Error();
-    }
-    Respond("+CPAS: " + std::to_string(faults.activityStatus));
-    return Outcome::Ok();
+    return Report(command, "(0-5)", std::to_string(faults.activityStatus));
 }
 
 Outcome ModemEngine::State::Csq(const AtCommand& command, Millis) {
-    if (command.form == CommandForm::Test) {
-        Respond("+CSQ: (0-31,99),(0-7,99)");
-        return Outcome::Ok();
-    }
-    if (command.form != CommandForm::Action) {
-        return Outcome::Error();
-    }
     int quality = settings.functionality == 1 ? options.signalQuality : 99;
-    Respond("+CSQ: " + std::to_string(quality) + ",99");
-    return Outcome::Ok();
+    return Report(command, "(0-31,99),(0-7,99)", std::to_string(quality) + ",99");
 }
 
 Outcome ModemEngine::State::Creg(const AtCommand& command, Millis) {
     // +CREG (circuit-switched) and +CGREG (packet) registration: always home, same cell.
     bool packet = command.name == "+CGREG";
     int& reporting = packet ? packetRegistrationReports : registrationReports;
-    std::string prefix = packet ? "+CGREG: " : "+CREG: ";
-    switch (command.form) {
-        case CommandForm::Test:
-            Respond(prefix + "(0-2)");
-            return Outcome::Ok();
-        case CommandForm::Read: {
-            bool home = settings.functionality == 1 && sim == SimState::Ready;
-            std::string line = prefix + std::to_string(reporting) + "," + (home ? "1" : "0");
-            if (reporting == 2 && home) {
-                line += ",\"0A1B\",\"0000C351\"";  // location area and cell
-            }
-            Respond(line);
-            return Outcome::Ok();
+    if (command.form == CommandForm::Read) {
+        bool home = settings.functionality == 1 && sim == SimState::Ready;
+        std::string line =
+            command.name + ": " + std::to_string(reporting) + "," + (home ? "1" : "0");
+        if (reporting == 2 && home) {
+            line += ",\"0A1B\",\"0000C351\"";  // location area and cell
         }
-        case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> n = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!n || *n > 2 || args->size() != 1) {
-                return Outcome::Error();
-            }
-            reporting = static_cast<int>(*n);  // the network never changes: no reports
-            return Outcome::Ok();
-        }
-        case CommandForm::Action:
-            break;
+        Respond(line);
+        return Outcome::Ok();
     }
-    return Outcome::Error();
+    // The network never changes, so reporting on never sends a report.
+    return NumberSetting(command, reporting, 2, std::nullopt);
 }
 
 Outcome ModemEngine::State::Cgatt(const AtCommand& command, Millis) {
-    switch (command.form) {
-        case CommandForm::Test:
-            Respond("+CGATT: (0,1)");
-            return Outcome::Ok();
-        case CommandForm::Read:
-            Respond(std::string("+CGATT: ") + (packetAttached ? "1" : "0"));
-            return Outcome::Ok();
-        case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> state = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!state || *state > 1 || args->size() != 1) {
-                return Outcome::Error();
-            }
-            packetAttached = *state == 1;
-            return Outcome::Ok();
-        }
-        case CommandForm::Action:
-            break;
-    }
-    return Outcome::Error();
+    return SwitchSetting(command, packetAttached, std::nullopt);
 }
 
 Outcome ModemEngine::State::Cops(const AtCommand& command, Millis) {
     switch (command.form) {
         case CommandForm::Test:
-            Respond("+COPS: (2,\"" + options.operatorName + "\",\"Vorsa\",\"" + kOperatorCode +
-                    "\"),,(0-4),(0-2)");
+            Respond("+COPS: (2," + Quoted(options.operatorName) + ",\"Vorsa\"," +
+                    Quoted(kOperatorCode) + "),,(0-4),(0-2)");
             return Outcome::Ok();
         case CommandForm::Read:
             if (settings.functionality != 1 || sim != SimState::Ready) {
@@ -289,18 +237,19 @@ Outcome ModemEngine::State::Cops(const AtCommand& command, Millis) {
                 std::string name = operatorFormat == 2   ? kOperatorCode
                                    : operatorFormat == 1 ? std::string("Vorsa")
                                                          : options.operatorName;
-                Respond("+COPS: 0," + std::to_string(operatorFormat) + ",\"" + name + "\"");
+                Respond("+COPS: 0," + std::to_string(operatorFormat) + "," + Quoted(name));
             }
             return Outcome::Ok();
         case CommandForm::Set: {
             // <mode>[,<format>[,<oper>]]: mode 3 only sets the format of the read.
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> mode = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!mode || *mode > 4 || args->size() > 3) {
+            std::optional<detail::LeadingNumber> mode =
+                detail::ReadLeadingNumber(command.arguments, 3);
+            if (!mode || mode->value > 4) {
                 return Outcome::Error();
             }
-            if (args->size() >= 2 && (*args)[1].present) {
-                std::optional<long> format = IntArgument(*args, 1);
+            const std::vector<AtArgument>& args = mode->all;
+            if (args.size() >= 2 && args[1].present) {
+                std::optional<long> format = IntArgument(args, 1);
                 if (!format || *format > 2) {
                     return Outcome::Error();
                 }
@@ -319,22 +268,21 @@ Outcome ModemEngine::State::Cscs(const AtCommand& command, Millis) {
         case CommandForm::Test: {
             std::string list = "+CSCS: (";
             for (const char* set : kCharacterSets) {
-                list += std::string(list.back() == '(' ? "" : ",") + "\"" + set + "\"";
+                list += (list.back() == '(' ? "" : ",") + Quoted(set);
             }
             Respond(list + ")");
             return Outcome::Ok();
         }
         case CommandForm::Read:
-            Respond("+CSCS: \"" + settings.characterSet + "\"");
+            Respond("+CSCS: " + Quoted(settings.characterSet));
             return Outcome::Ok();
         case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            if (!args || args->size() != 1) {
+            std::optional<std::vector<AtArgument>> args =
+                detail::ArgumentsUpTo(command.arguments, 1);
+            if (!args) {
                 return Outcome::Error();
             }
-            std::string wanted = (*args)[0].text;
-            std::transform(wanted.begin(), wanted.end(), wanted.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            std::string wanted = detail::Upper((*args)[0].text);
             for (const char* set : kCharacterSets) {
                 if (wanted == set) {
                     settings.characterSet = set;
@@ -355,18 +303,18 @@ Outcome ModemEngine::State::Cfun(const AtCommand& command, Millis) {
             Respond("+CFUN: (0,1,4),(0,1)");
             return Outcome::Ok();
         case CommandForm::Read:
-            Respond("+CFUN: " + std::to_string(settings.functionality));
+            RespondNumber(command, settings.functionality);
             return Outcome::Ok();
         case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> fun = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!fun || (*fun != 0 && *fun != 1 && *fun != 4) || args->size() > 2) {
+            std::optional<detail::LeadingNumber> level =
+                detail::ReadLeadingNumber(command.arguments, 2);
+            if (!level || (level->value != 0 && level->value != 1 && level->value != 4)) {
                 return Outcome::Error();
             }
-            settings.functionality = static_cast<int>(*fun);
-            if (args->size() == 2 && IntArgument(*args, 1) == 1L) {
+            settings.functionality = static_cast<int>(level->value);
+            if (level->all.size() == 2 && IntArgument(level->all, 1) == 1L) {
                 ResetSettings();  // reset before setting the level
-                settings.functionality = static_cast<int>(*fun);
+                settings.functionality = static_cast<int>(level->value);
             }
             return Outcome::Ok();
         }
@@ -377,27 +325,7 @@ Outcome ModemEngine::State::Cfun(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Cmee(const AtCommand& command, Millis) {
-    switch (command.form) {
-        case CommandForm::Test:
-            Respond("+CMEE: (0-2)");
-            return Outcome::Ok();
-        case CommandForm::Read:
-            Respond("+CMEE: " + std::to_string(settings.errorMode));
-            return Outcome::Ok();
-        case CommandForm::Set: {
-            std::optional<std::vector<AtArgument>> args = SplitArguments(command.arguments);
-            std::optional<long> mode = args ? IntArgument(*args, 0) : std::nullopt;
-            if (!mode || *mode > 2 || args->size() != 1) {
-                return Outcome::Error();
-            }
-            settings.errorMode = static_cast<int>(*mode);
-            return Outcome::Ok();
-        }
-        case CommandForm::Action:
-            settings.errorMode = 0;
-            return Outcome::Ok();
-    }
-    return Outcome::Error();
+    return NumberSetting(command, settings.errorMode, 2, 0);
 }
 
 Outcome ModemEngine::State::Accepting(const AtCommand& command, Millis) {

@@ -1,15 +1,14 @@
 // How messages look on the line: the text-mode headers of +CMGR, +CMGL and +CMT (short,
 // or long after AT+CSDH=1), their PDU-mode counterparts, and the character set that
 // AT+CSCS chose for text crossing the line.
+#include "CommandText.h"
 #include "EngineState.h"
 #include "vorsa/sim/TextEncoding.h"
 
 namespace vorsa::sim {
 namespace {
 
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
+using detail::Quoted;
 
 bool IsLatin1Set(const std::string& set) {
     return set == "GSM" || set == "IRA" || set == "8859-1";
