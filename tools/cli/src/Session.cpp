@@ -151,8 +151,16 @@ void Session::Configure() {
     };
     m.OnConnected = [this](TObject*) {
         out_.Emit(JsonObject().Str("type", "connected").Str("port", DeviceName()), "");
+        if (options_.verbose && !out_.Json()) {
+            out_.Note("connected to " + DeviceName());
+        }
     };
-    m.OnDisconnect = [this](TObject*) { out_.Emit(JsonObject().Str("type", "disconnected"), ""); };
+    m.OnDisconnect = [this](TObject*) {
+        out_.Emit(JsonObject().Str("type", "disconnected"), "");
+        if (options_.verbose && !out_.Json()) {
+            out_.Note("disconnected");
+        }
+    };
     m.OnDeleteSMS = [this](TObject*, std::string index) {
         const JsonObject json = JsonObject().Str("type", "deleted").Str("index", index);
         if (options_.command == Command::Delete || out_.Json()) {
