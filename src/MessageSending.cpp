@@ -25,6 +25,7 @@ constexpr size_t kMaxMessageLength = 159;
 // Between two reads of the text-mode prompt wait, the port is watched for input for at
 // most this long: the wait ends as soon as a byte arrives and costs no processor meanwhile.
 constexpr uint32_t kPromptWatchSliceMs = 10;
+constexpr uint32_t kEmptyReadPauseMs = 1;
 
 // Milliseconds allowed for one reply; 64 bits so that a large ReadTimeout cannot wrap.
 uint64_t ReplyLimitMs(uint32_t ReadTimeout) {
@@ -80,14 +81,17 @@ bool TVorsa::SendArgumentsAccepted(const std::string& Dest, const std::string& M
 // the replaceable clock (GetTickCount). A slice that ended without input normally shows on
 // that clock as the time it took; when it does not (the clock in place is a virtual one that
 // only moves when slept on, or the port could not be watched and the slice returned at once),
-// the slice is counted on the clock by sleeping it there. Each pass therefore either brings
-// input or moves the clock on, so the time-out always comes: in real time in production, and
-// at once under a test's virtual clock, without a core spinning in either case.
+// the slice is counted on the clock by sleeping it there. So the time-out comes in real time
+// in production and at once under a test's virtual clock, without a core spinning in either
+// case. A port that says it has input and then gives nothing is not watched again before a
+// pause of a millisecond, so that not even a faulty device can make the wait spin.
 void TVorsa::AwaitTextPrompt(uint32_t Start) {
     const uint64_t Limit = ReplyLimitMs(ReadTimeout);
     std::string Collected;
+    bool SaidReadable = false;
     for (;;) {
-        Collected += TComPortDriver::ReadString();
+        const std::string Piece = TComPortDriver::ReadString();
+        Collected += Piece;
         if (static_cast<uint32_t>(GetTickCount() - Start) > Limit) {
             SetSMSError(ErrReadTimeout);
             return;
@@ -95,8 +99,12 @@ void TVorsa::AwaitTextPrompt(uint32_t Start) {
         if (Collected == kPrompt) {
             return;
         }
+        if (SaidReadable && Piece.empty()) {
+            Sleep(kEmptyReadPauseMs);
+        }
         const uint32_t SliceStart = GetTickCount();
-        if (!WaitReadable(kPromptWatchSliceMs) && GetTickCount() == SliceStart) {
+        SaidReadable = WaitReadable(kPromptWatchSliceMs);
+        if (!SaidReadable && GetTickCount() == SliceStart) {
             Sleep(kPromptWatchSliceMs);
         }
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "LinePause.h"
+#include "TrailingReports.h"
 #include "UnsolicitedReports.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
@@ -91,26 +92,46 @@ std::string TVorsa::ReadString() {
             TimedOut = true;
             break;
         }
-        if (IsComplete(Reply)) {
+        // Reports sent after the final result end the reply too, once a poll has found
+        // the line quiet: a report read in part would otherwise be cut in two.
+        if (IsComplete(Reply) || (Piece.empty() && detail::EndsInReportsAfterFinalResult(Reply))) {
             break;
         }
     }
 
-    for (const detail::UnsolicitedReport& Kind : detail::UnsolicitedReports) {
-        const std::string Marker(Kind.Marker);
-        if (Pos(Marker, Reply) == 0) {
-            continue;
+    // Reports the modem held while the command ran and sent after its final result are cut
+    // off the reply first; the reply proper then ends with its final result.
+    std::string Trailing = detail::SplitOffTrailingReports(Reply);
+
+    // Cuts reports out of Text into their queues, in the order of the table: the first
+    // report of each kind, or, with Every, every report.
+    const auto CutReports = [this](std::string& Text, bool Every) {
+        for (const detail::UnsolicitedReport& Kind : detail::UnsolicitedReports) {
+            const std::string Marker(Kind.Marker);
+            while (Pos(Marker, Text) != 0) {
+                const std::string Report = (this->*Kind.Cut)(Text, Marker);
+                // A blank line in front of the marker yields an empty report: there is
+                // nothing to announce, and an empty entry would only confuse the window
+                // procedure.
+                if (Report.empty()) {
+                    break;
+                }
+                TStringList& Queue = Kind.Queue == detail::ReportQueue::Notify ? NotifyQueue
+                                     : Kind.Queue == detail::ReportQueue::Sent ? SentQueue
+                                                                               : ReceiveQueue;
+                ProcessNot(Report, Kind.WindowMessage, Queue);
+                if (!Every) {
+                    break;
+                }
+            }
         }
-        const std::string Report = (this->*Kind.Cut)(Reply, Marker);
-        // A blank line in front of the marker yields an empty report: there is nothing to
-        // announce, and an empty entry would only confuse the window procedure.
-        if (Report.empty()) {
-            continue;
-        }
-        TStringList& Queue = Kind.Queue == detail::ReportQueue::Notify ? NotifyQueue
-                             : Kind.Queue == detail::ReportQueue::Sent ? SentQueue
-                                                                       : ReceiveQueue;
-        ProcessNot(Report, Kind.WindowMessage, Queue);
+    };
+    CutReports(Reply, false);
+    // After the final result nothing but reports comes, so all of them are cut; what might
+    // be left that is not one stays in the reply.
+    CutReports(Trailing, true);
+    if (!Trim(Trailing).empty()) {
+        Reply += LineBreak + LineBreak + Trim(Trailing);
     }
 
     if (startWith(Reply, LineBreak)) {

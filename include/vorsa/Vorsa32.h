@@ -140,10 +140,13 @@ class TVorsa : public TComPortDriver {
     /// Sleeps N * 2400 / Baud milliseconds: N milliseconds at 2400 baud, shorter in
     /// proportion to the line speed. A Baud of 0 or below sleeps N milliseconds.
     void wait(int32_t N);
-    /// Cuts the line-shaped report that begins with Marker out of Reply and returns it.
+    /// Cuts the line-shaped report that begins with Marker out of Reply and returns it: from
+    /// the marker to the reply's first blank line (CR LF CR LF), with the line break in front
+    /// of the marker. Gives "" and cuts nothing when Reply has no Marker or when that blank
+    /// line stands before the marker.
     [[nodiscard]] std::string Notify(std::string& Reply, const std::string& Marker);
     /// Cuts the delivered message that begins with Marker, and everything after it, out of
-    /// Reply and returns it.
+    /// Reply and returns it ("" when Reply has no Marker).
     [[nodiscard]] std::string NotifySMS(std::string& Reply, const std::string& Marker);
     /// Appends Report to Queue and posts Msg to the hidden window, which raises the event.
     void ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Queue);

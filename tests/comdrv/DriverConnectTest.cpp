@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "WinProbes.h"
-#include "comdrv/InspectableDriver.h"
+#include "comdrv/ExposedDriver.h"
 #include "support/MemorySerialPort.h"
 
 namespace vorsa::test {
@@ -17,7 +17,7 @@ using Record = MemorySerialPort::Record;
 class DriverOnMemory : public ::testing::Test {
   protected:
     MemorySerialPort Line;  // outlives the driver, so tests can look at it afterwards
-    InspectableDriver Driver{nullptr, Borrow(Line)};
+    ExposedDriver Driver{nullptr, Borrow(Line)};
 };
 
 TEST_F(DriverOnMemory, StartsClosedWithTheDefaultSettings) {

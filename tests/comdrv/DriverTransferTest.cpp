@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "comdrv/InspectableDriver.h"
+#include "comdrv/ExposedDriver.h"
 #include "support/MemorySerialPort.h"
 
 namespace vorsa::test {
@@ -32,7 +32,7 @@ class OpenDriver : public ::testing::Test {
     }
 
     MemorySerialPort Line;
-    InspectableDriver Driver{nullptr, Borrow(Line)};
+    ExposedDriver Driver{nullptr, Borrow(Line)};
 };
 
 TEST_F(OpenDriver, SendStringWritesTheWholeStringInOneWrite) {
@@ -215,42 +215,42 @@ TEST_F(OpenDriver, EachFailingPlatformCallLatchesItsCode) {
     struct Case {
         const char* Operation;
         Call Failing;
-        std::function<bool(InspectableDriver&)> RunAndCheckResult;
+        std::function<bool(ExposedDriver&)> RunAndCheckResult;
     };
     const std::vector<Case> Cases = {
         {"SendString", Call::WriteFile,
-         [](InspectableDriver& D) {
+         [](ExposedDriver& D) {
              D.SendString("AT\r\n");
              return true;
          }},
         {"SendByte", Call::WriteFile,
-         [](InspectableDriver& D) {
+         [](ExposedDriver& D) {
              D.SendByte('A');
              return true;
          }},
-        {"GetString", Call::ReadFile, [](InspectableDriver& D) { return D.GetString(4) == ""; }},
-        {"GetByte", Call::ReadFile, [](InspectableDriver& D) { return D.GetByte() == 0; }},
-        {"ReadString", Call::ReadFile, [](InspectableDriver& D) { return D.ReadString() == ""; }},
-        {"GetIn", Call::ClearCommError, [](InspectableDriver& D) { return D.GetIn() == -1; }},
-        {"GetOut", Call::ClearCommError, [](InspectableDriver& D) { return D.GetOut() == -1; }},
+        {"GetString", Call::ReadFile, [](ExposedDriver& D) { return D.GetString(4) == ""; }},
+        {"GetByte", Call::ReadFile, [](ExposedDriver& D) { return D.GetByte() == 0; }},
+        {"ReadString", Call::ReadFile, [](ExposedDriver& D) { return D.ReadString() == ""; }},
+        {"GetIn", Call::ClearCommError, [](ExposedDriver& D) { return D.GetIn() == -1; }},
+        {"GetOut", Call::ClearCommError, [](ExposedDriver& D) { return D.GetOut() == -1; }},
         {"GetEvent", Call::GetCommMask,
-         [](InspectableDriver& D) {
+         [](ExposedDriver& D) {
              uint32_t Mask = 0;
              return !D.GetEvent(Mask);
          }},
         {"SetEvent", Call::SetCommMask,
-         [](InspectableDriver& D) {
+         [](ExposedDriver& D) {
              D.SetEvent(EV_RXCHAR);
              return true;
          }},
         {"SetEscCode", Call::EscapeCommFunction,
-         [](InspectableDriver& D) {
+         [](ExposedDriver& D) {
              D.SetEscCode(SETRTS);
              return true;
          }},
-        {"GetFlags", Call::GetCommState, [](InspectableDriver& D) { return D.GetFlags() == ""; }},
+        {"GetFlags", Call::GetCommState, [](ExposedDriver& D) { return D.GetFlags() == ""; }},
         {"WaitReadable", Call::WaitReadable,
-         [](InspectableDriver& D) { return !D.WaitReadable(10); }},
+         [](ExposedDriver& D) { return !D.WaitReadable(10); }},
     };
     int32_t Code = 1000;
     for (const Case& C : Cases) {
@@ -273,7 +273,7 @@ TEST_F(OpenDriver, AFailingPurgeGivesFalseButLatchesNothing) {
 class ClosedDriver : public ::testing::Test {
   protected:
     MemorySerialPort Line;
-    InspectableDriver Driver{nullptr, Borrow(Line)};
+    ExposedDriver Driver{nullptr, Borrow(Line)};
 };
 
 TEST_F(ClosedDriver, TransfersDoNothingAndLatchNothing) {

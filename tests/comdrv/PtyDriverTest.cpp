@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "comdrv/InspectableDriver.h"
+#include "comdrv/ExposedDriver.h"
 #include "support/Pty.h"
 
 namespace vorsa::test {
@@ -80,7 +80,7 @@ class DriverOnPty : public ::testing::Test {
     }
 
     Pty Line;
-    InspectableDriver Driver{nullptr};
+    ExposedDriver Driver{nullptr};
 };
 
 TEST_F(DriverOnPty, ConnectHoldsTheDescriptorAndConfiguresHardwareFlowControl) {
@@ -229,7 +229,7 @@ TEST_F(DriverOnPty, AHangUpMakesQueriesFailInsteadOfWaiting) {
 }
 
 TEST_F(DriverOnPty, ThePortIsHeldExclusively) {
-    InspectableDriver Second(nullptr);
+    ExposedDriver Second(nullptr);
     Second.Port = Line.SlavePath();
     Second.Connect();
     EXPECT_FALSE(Second.Connected());
@@ -270,7 +270,7 @@ TEST_F(DriverOnPty, AConnectWhoseConfigurationFailsReleasesTheDevice) {
     EXPECT_GE(Driver.PortHandle, 0) << "the handle keeps its value";
     EXPECT_EQ(OpenDescriptorCount(), Before) << "the descriptor was closed";
 
-    InspectableDriver Other(nullptr);
+    ExposedDriver Other(nullptr);
     Other.Port = Line.SlavePath();
     Other.Connect();
     EXPECT_TRUE(Other.Connected()) << "the device is not held; error " << Other.GetError();
@@ -278,7 +278,7 @@ TEST_F(DriverOnPty, AConnectWhoseConfigurationFailsReleasesTheDevice) {
 
 TEST(DriverOnMissingDevice, StaysClosedWithTheErrorLatched) {
     const size_t Before = OpenDescriptorCount();
-    InspectableDriver Driver(nullptr);
+    ExposedDriver Driver(nullptr);
     Driver.Port = "/dev/vorsa-no-such-device";
     Driver.Connect();
     EXPECT_FALSE(Driver.Connected());
@@ -290,7 +290,7 @@ TEST(DriverOnMissingDevice, StaysClosedWithTheErrorLatched) {
 }
 
 TEST(DriverOnMissingDevice, AnUnknownComPortIsAMissingTtyS) {
-    InspectableDriver Driver(nullptr);
+    ExposedDriver Driver(nullptr);
     Driver.Port = "COM4000";  // /dev/ttyS3999
     Driver.Connect();
     EXPECT_FALSE(Driver.Connected());
@@ -302,7 +302,7 @@ TEST(DriverOnRegularFile, IsRefusedAsNotATerminal) {
     const int Fd = mkstemp(Path);
     ASSERT_GE(Fd, 0);
     close(Fd);
-    InspectableDriver Driver(nullptr);
+    ExposedDriver Driver(nullptr);
     Driver.Port = Path;
     Driver.Connect();
     EXPECT_FALSE(Driver.Connected());

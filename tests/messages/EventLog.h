@@ -14,20 +14,18 @@ namespace vorsa::test {
 /// TVorsa with its queues, its busy flag and its error latch in reach of the tests.
 class ProbeVorsa : public TVorsa {
   public:
-    using TVorsa::TVorsa;
     using TVorsa::Busy;
     using TVorsa::NotifyQueue;
     using TVorsa::ReceiveQueue;
     using TVorsa::SentQueue;
     using TVorsa::SMSError;
+    using TVorsa::TVorsa;
 };
 
 struct ErrorReport {
     int32_t Id;
     std::string Text;
-    bool operator==(const ErrorReport& Other) const {
-        return Id == Other.Id && Text == Other.Text;
-    }
+    bool operator==(const ErrorReport& Other) const { return Id == Other.Id && Text == Other.Text; }
 };
 
 struct EventLog {

@@ -45,12 +45,11 @@ TEST_F(ListingTest, TextModeWorkedExampleDeletesEachThenQueuesIt) {
     EXPECT_FALSE(Vorsa->IsBusy());
 
     Pump();
-    EXPECT_THAT(Events.Received,
-                ElementsAre(Pair("+40700000000,02/03/04,10:20:30+08", "Hello"),
-                            Pair("+40700000001,02/03/04,11:00:00+08", "World")));
-    EXPECT_THAT(Events.Order, ElementsAre("Deleted 1", "Deleted 2",
-                                          "Received +40700000000,02/03/04,10:20:30+08",
-                                          "Received +40700000001,02/03/04,11:00:00+08"));
+    EXPECT_THAT(Events.Received, ElementsAre(Pair("+40700000000,02/03/04,10:20:30+08", "Hello"),
+                                             Pair("+40700000001,02/03/04,11:00:00+08", "World")));
+    EXPECT_THAT(Events.Order,
+                ElementsAre("Deleted 1", "Deleted 2", "Received +40700000000,02/03/04,10:20:30+08",
+                            "Received +40700000001,02/03/04,11:00:00+08"));
     EXPECT_TRUE(Events.Errors.empty());
     EXPECT_EQ(Vorsa->ReceiveQueue.Count(), 0);
 }
@@ -63,7 +62,8 @@ TEST_F(ListingTest, PduModeListingBecomesDeliveredReports) {
     Vorsa->DownloadSMS();
 
     EXPECT_THAT(Modem.Lines(), ElementsAre("AT+CMGL;"));
-    EXPECT_THAT(Queued(), ElementsAre("+CMT: ,24\r\n" + HelloPdu + "\r\n", "+CMT: ,24\r\n" + HelloPdu));
+    EXPECT_THAT(Queued(),
+                ElementsAre("+CMT: ,24\r\n" + HelloPdu + "\r\n", "+CMT: ,24\r\n" + HelloPdu));
     Pump();
     EXPECT_THAT(Events.Received,
                 ElementsAre(Pair(HelloHeader, "Hello"), Pair(HelloHeader, "Hello")));

@@ -39,6 +39,7 @@ class ScriptedFixture : public ::testing::Test {
     void Forget() {
         Modem.ClearLines();
         Modem.Written.clear();
+        Modem.Writes.clear();
     }
 
     /// Runs the thread's message loop until nothing is left to dispatch.

@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ScriptedFixture.h"
@@ -64,8 +66,15 @@ TEST_F(SendingTest, PduModeWorkedExampleWritesLengthThenPduAndCtrlZInOneWrite) {
 }
 
 TEST_F(SendingTest, ConfirmationJoinedToTheFinalOkLeavesAnEmptyResult) {
-    // The modem's confirmation and OK read in one piece without the blank line between.
-    ActLikeSendingModem(Modem, "\r\n+CMGS: 45\r\nOK\r\n");
+    // The final OK comes in a read of its own, and the collector joins it to the
+    // confirmation, which takes it along when it is cut out.
+    ActLikeSendingModem(Modem, "\r\n+CMGS: 45\r\n");
+    Modem.OnLine = [this](const std::string& Line) {
+        Modem.Arrive(Line != CtrlZ ? "\r\n> " : "\r\n+CMGS: 45\r\n");
+        if (Line == CtrlZ) {
+            Modem.Arrive("\r\nOK\r\n", 100);
+        }
+    };
     EXPECT_EQ(Vorsa->SendSMS("+40700000000", "Hello"), "");
     Pump();
     EXPECT_THAT(Events.Sent, ElementsAre("45"));
@@ -198,6 +207,46 @@ TEST_F(SendingTest, TextModeWithoutPromptWaitsOutEachLineAndReportsOneTimeOut) {
     EXPECT_FALSE(Vorsa->IsBusy());
 }
 
+// The scripted modem on the real clock, watching for input as a device does: a wait with
+// nothing to read takes its whole time-out.
+class RealTimeModem : public ScriptedModem {
+  public:
+    explicit RealTimeModem(FakeClock& Unused) : ScriptedModem(Unused) {}
+    detail::WaitResult WaitReadable(THandle Handle, uint32_t TimeoutMs) override {
+        const detail::WaitResult Result = ScriptedModem::WaitReadable(Handle, TimeoutMs);
+        if (Result == detail::WaitResult::TimedOut) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(TimeoutMs));
+        }
+        return Result;
+    }
+};
+
+TEST(TextModePromptWait, WatchesThePortInsteadOfSpinning) {
+    FakeClock NotInPlace;
+    RealTimeModem Modem(NotInPlace);
+    Modem.ActLikeReadyModem();
+    TVorsa Vorsa(nullptr, Borrow(Modem));
+    Vorsa.Baud = 115200;
+    Vorsa.PollingDelay = 3600;
+    Vorsa.ReadTimeout = 1;
+    EventLog Events;
+    Events.Attach(Vorsa);
+    Vorsa.Connect();
+    ASSERT_TRUE(Vorsa.Connected());
+    Modem.IgnoreOthers();
+    Modem.Answer("\x1A", ScriptedModem::Ok);
+    Modem.ClearLog();
+
+    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
+    EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrReadTimeout});
+    // Two lines waited a second each with nothing to read; reads came only between
+    // watches of a few milliseconds, not back to back.
+    EXPECT_LT(Modem.CountOf(MemorySerialPort::Call::ReadFile) +
+                  Modem.CountOf(MemorySerialPort::Call::ClearCommError),
+              2000u);
+    EXPECT_GE(Modem.CountOf(MemorySerialPort::Call::WaitReadable), 2u);
+}
+
 TEST_F(SendingTest, TextModeWithEchoOnWaitsOutEveryLine) {
     Vorsa->ReadTimeout = 2;
     Modem.IgnoreOthers();
@@ -212,9 +261,9 @@ TEST_F(SendingTest, TextModeWithEchoOnWaitsOutEveryLine) {
 TEST_F(SendingTest, PduModeWithoutExactPromptLatchesModemErrorAndWritesNoPdu) {
     Vorsa->TextMode = false;
     const std::vector<std::string> NotAPrompt{
-        "",                                  // no answer at all
-        "AT+CMGS=18\r\r\n> ",                // the modem echoes the command
-        "\r\n+CMTI: \"SM\",3\r\n\r\n> ",     // a report came first
+        "",                               // no answer at all
+        "AT+CMGS=18\r\r\n> ",             // the modem echoes the command
+        "\r\n+CMTI: \"SM\",3\r\n\r\n> ",  // a report came first
     };
     for (const std::string& Answer : NotAPrompt) {
         Forget();
@@ -244,7 +293,9 @@ TEST_F(SendingTest, DefaultHandlerRaisesAndLeavesTheComponentIdle) {
 TEST_F(SendingTest, TextModeRefusesCtrlZAndEscapeInTheMessage) {
     ActLikeSendingModem(Modem);
     const std::string Refusal = "Message may not hold Ctrl-Z or ESC in text mode.";
-    for (const std::string Message : {"Hi\x1A" "AT+CMGD=1", "Hi\x1B", "\x1A"}) {
+    for (const std::string Message : {"Hi\x1A"
+                                      "AT+CMGD=1",
+                                      "Hi\x1B", "\x1A"}) {
         Events.Errors.clear();
         EXPECT_EQ(Vorsa->T_SendSMS("+40700000000", Message), "");
         EXPECT_THAT(Events.Errors, ElementsAre(ErrorReport{-1, Refusal}));

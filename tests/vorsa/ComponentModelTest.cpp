@@ -169,19 +169,25 @@ TEST(ComponentDestruction, AConnectedComponentRaisesOnDisconnectOnceAndClosesThe
     ScriptedModem Modem(Clock);
     Modem.ActLikeReadyModem();
     int Disconnects = 0;
+    int EntriesLeft = -1;
     TObject* Sender = nullptr;
     const void* Address = nullptr;
     {
-        TVorsa Vorsa(nullptr, Borrow(Modem));
+        InspectableVorsa Vorsa(nullptr, Borrow(Modem));
         Address = &Vorsa;
         Vorsa.OnDisconnect = [&](TObject* S) {
             ++Disconnects;
             Sender = S;
+            EntriesLeft =
+                Vorsa.NotifyQueue.Count() + Vorsa.SentQueue.Count() + Vorsa.ReceiveQueue.Count();
         };
         Vorsa.Connect();
         ASSERT_TRUE(Vorsa.Connected());
+        Vorsa.ProcessNot("+CMTI: \"SM\",1", WM_USER + 1, Vorsa.NotifyQueue);
+        Vorsa.ProcessNot("+CMGS: 2", WM_USER + 2, Vorsa.SentQueue);
     }
     EXPECT_EQ(Disconnects, 1);
+    EXPECT_EQ(EntriesLeft, 0) << "the queued entries were dropped before the port closed";
     EXPECT_EQ(static_cast<const void*>(Sender), Address);
     EXPECT_EQ(Modem.CountOf(Call::Open), Modem.CountOf(Call::CloseHandle));
 }

@@ -8,7 +8,7 @@
 
 namespace vorsa::test {
 
-class InspectableDriver : public TComPortDriver {
+class ExposedDriver : public TComPortDriver {
   public:
     using TComPortDriver::LastError;
     using TComPortDriver::LineStatus;
