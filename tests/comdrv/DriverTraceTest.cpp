@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "comdrv/InspectableDriver.h"
+#include "comdrv/ExposedDriver.h"
 #include "support/MemorySerialPort.h"
 
 namespace vorsa::test {
@@ -26,7 +26,7 @@ class TracedDriver : public ::testing::Test {
     }
 
     MemorySerialPort Line;
-    InspectableDriver Driver{nullptr, Borrow(Line)};
+    ExposedDriver Driver{nullptr, Borrow(Line)};
     std::vector<Traced> Seen;
 };
 
