@@ -179,21 +179,29 @@ class TVorsa : public TComPortDriver {
     // Messages.
 
     /// Sends a message of 1 to 159 characters to Dest; gives the modem's final reply ("OK"
-    /// on success). The message reference arrives later through OnSentSMS.
+    /// on success). The message reference arrives later through OnSentSMS. Dest may hold
+    /// only digits, "+", "*" and "#", and a text-mode message no Ctrl-Z or ESC: anything
+    /// else is refused (-1) before a byte is written. T_SendSMS and P_SendSMS are the text
+    /// and PDU forms; SendSMS picks one by TextMode.
     std::string SendSMS(const std::string& Dest, const std::string& Message);
     std::string T_SendSMS(const std::string& Dest, const std::string& Message);
     std::string P_SendSMS(const std::string& Dest, const std::string& Message);
     /// Reads the stored message at index Reference: its header fields and its text ("" when
-    /// the read failed). Deletes it afterwards when DeleteOnRead is set.
+    /// the read failed). Deletes it afterwards when DeleteOnRead is set and the whole reply
+    /// came in. Reference must be decimal digits, else it is refused (-1) unwritten.
     std::string ReadSMS(const std::string& Reference);
     std::string T_ReadSMS(const std::string& Reference);
     std::string P_ReadSMS(const std::string& Reference);
     /// Deletes the stored message at index Reference; true (and OnDeleteSMS) when the modem
     /// confirmed it.
     bool DeleteSMS(const std::string& Reference);
-    /// Lists every stored message into OnReceiveSMS (deleting each when DeleteOnRead is set).
+    /// Lists the modem's unread stored messages into OnReceiveSMS (deleting each when
+    /// DeleteOnRead is set). A reply that lists nothing queues and deletes nothing.
     void DownloadSMS();
-    /// The hidden window's procedure: polls on the timer, raises the events of the queues.
+    /// The hidden window's procedure: polls on the timer, raises the events of the queues
+    /// (re-posting their messages while Busy). While the port is closed every message goes
+    /// to DefWindowProcA; entries left queued then are announced again at the first timer
+    /// tick with the port open, each raised once, oldest first.
     void TimerWndProc(TMessage& Message);
 
     /// The hidden window; 0 in design state.
