@@ -153,9 +153,17 @@ std::string TComPortDriver::GetFlags() {
     return Bits;
 }
 
+void TComPortDriver::Trace(bool Outgoing, const char* Bytes, uint32_t Count) {
+    if (OnTrace && Count > 0) {
+        OnTrace(Outgoing, std::string(Bytes, Count));
+    }
+}
+
 bool TComPortDriver::WriteChunk(const char* Bytes, uint32_t Count) {
     uint32_t Written = 0;
-    if (!FPlatform->WriteFile(PortHandle, Bytes, Count, Written)) {
+    const bool Ok = FPlatform->WriteFile(PortHandle, Bytes, Count, Written);
+    Trace(true, Bytes, std::min(Written, Count));
+    if (!Ok) {
         LatchSystemError();
         return false;
     }
@@ -204,6 +212,7 @@ std::string TComPortDriver::GetString(int32_t Count) {
         uint32_t Read = 0;
         const bool Ok = FPlatform->ReadFile(PortHandle, Staging.data(), Piece, Read);
         Result.append(Staging.data(), std::min(Read, Piece));
+        Trace(false, Staging.data(), std::min(Read, Piece));
         if (!Ok) {
             LatchSystemError();
             break;
@@ -240,6 +249,7 @@ uint8_t TComPortDriver::GetByte() {
         LatchSystemError();
         return 0;
     }
+    Trace(false, &Byte, Read == 1 ? 1 : 0);
     return Read == 1 ? static_cast<uint8_t>(Byte) : 0;
 }
 

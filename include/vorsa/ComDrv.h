@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -104,6 +105,13 @@ class TComPortDriver : public TComponent {
     tStopBits StopBits = tStopBits::s10;
     tFlowControl FlowControl = tFlowControl::Hardware;
 
+    /// Sees every byte on the line, e.g. to log the AT dialogue: called with Outgoing true
+    /// and the bytes of every write that put bytes on the line (the part that went out when
+    /// a write was cut short), and with Outgoing false and the bytes of every read that
+    /// brought some. It runs inside the transfer, on the caller's thread, and must not call
+    /// back into the driver. Unassigned, it costs one test per transfer.
+    std::function<void(bool Outgoing, const std::string& Bytes)> OnTrace;
+
   protected:
     /// Refreshed by GetIn and GetOut; Connect zeroes cbInQue before it opens the device.
     COMSTAT LineStatus;
@@ -120,6 +128,8 @@ class TComPortDriver : public TComponent {
     /// Writes Count bytes in one platform write; false (latched) when it failed or was cut
     /// short.
     [[nodiscard]] bool WriteChunk(const char* Bytes, uint32_t Count);
+    /// Hands Count bytes to OnTrace when it is assigned and there are any.
+    void Trace(bool Outgoing, const char* Bytes, uint32_t Count);
 
     std::unique_ptr<detail::SerialPort> FPlatform;
 };

@@ -1,0 +1,477 @@
+// The vorsa program run as a user runs it, against a simulated modem in this process: every
+// command in text and PDU mode, the --json output parsed, the dialogue of -v, the built-in
+// simulated modem, Ctrl-C and the exit statuses.
+#include <signal.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Subprocess.h"
+#include "vorsa/sim/SimulatedModem.h"
+
+namespace vorsa::test {
+namespace {
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const std::string kProgram = VORSA_CLI_PROGRAM_PATH;
+constexpr auto kPatience = 30s;
+
+// Every line of --json output, parsed; a line that is not JSON fails the test.
+std::vector<json> JsonLines(const std::string& out) {
+    std::vector<json> lines;
+    std::istringstream stream(out);
+    for (std::string line; std::getline(stream, line);) {
+        try {
+            lines.push_back(json::parse(line));
+        } catch (const json::exception& error) {
+            ADD_FAILURE() << "not JSON: " << line << " (" << error.what() << ")";
+        }
+    }
+    return lines;
+}
+
+std::vector<json> OfType(const std::vector<json>& lines, const std::string& type) {
+    std::vector<json> found;
+    for (const json& line : lines) {
+        if (line.value("type", "") == type) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+enum class Mode { Text, Pdu };
+
+class CliAgainstModem : public ::testing::TestWithParam<Mode> {
+  protected:
+    void SetUp() override { modem_.Start(); }
+
+    bool Pdu() const { return GetParam() == Mode::Pdu; }
+
+    // -p DEVICE [--pdu] --json, then the rest.
+    std::vector<std::string> Args(const std::vector<std::string>& rest, bool json = true) const {
+        std::vector<std::string> args{"-p", modem_.DevicePath()};
+        if (Pdu()) {
+            args.push_back("--pdu");
+        }
+        if (json) {
+            args.push_back("--json");
+        }
+        args.insert(args.end(), rest.begin(), rest.end());
+        return args;
+    }
+
+    Completed Vorsa(const std::vector<std::string>& rest, const std::string& input = "") {
+        return RunToEnd(kProgram, Args(rest), input, kPatience);
+    }
+
+    int Deliver(const std::string& from, const std::string& text) {
+        sim::IncomingMessage message;
+        message.from = from;
+        message.text = text;
+        const sim::DeliveryResult delivered = modem_.Deliver(message);
+        EXPECT_TRUE(delivered.accepted) << delivered.reason;
+        return delivered.index;
+    }
+
+    sim::SimulatedModem modem_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, CliAgainstModem, ::testing::Values(Mode::Text, Mode::Pdu),
+                         [](const auto& info) {
+                             return info.param == Mode::Text ? "Text" : "Pdu";
+                         });
+
+// A stamp as the tool prints it: yy/MM/dd,hh:mm:ss and a zone.
+const std::regex kTimeStamp(R"(\d\d/\d\d/\d\d,\d\d:\d\d:\d\d[+-]\d\d)");
+
+TEST_P(CliAgainstModem, StatusGivesActivitySignalAndIdentityBetweenConnectAndDisconnect) {
+    const Completed run = Vorsa({"status"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<json> lines = JsonLines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines.front()["type"], "connected");
+    EXPECT_EQ(lines.front()["port"], modem_.DevicePath());
+    EXPECT_EQ(lines.back()["type"], "disconnected");
+    const json& status = lines[1];
+    EXPECT_EQ(status["type"], "status");
+    EXPECT_EQ(status["activity"], 0);
+    EXPECT_EQ(status["activity_text"], "ready");
+    EXPECT_EQ(status["signal_dbm"], 2 * 20 - 113) << "the simulator's default quality 20";
+    EXPECT_EQ(status["manufacturer"], "Vorsa");
+    EXPECT_EQ(status["model"], "vorsa-sim");
+    EXPECT_EQ(status["revision"], "1.0.0");
+    EXPECT_EQ(status["serial"], "490154203237518");
+    EXPECT_EQ(run.err, "") << "nothing to say on a good day";
+    EXPECT_EQ(modem_.Settings().textMode, !Pdu()) << "the modem was put in the chosen mode";
+
+    const Completed text = RunToEnd(kProgram, Args({"status"}, false));
+    EXPECT_EQ(text.status, 0);
+    EXPECT_THAT(text.out, HasSubstr("signal:       -73 dBm"));
+    EXPECT_THAT(text.out, HasSubstr("activity:     0 (ready)"));
+}
+
+TEST_P(CliAgainstModem, SendHandsTheMessageOverAndPrintsItsReference) {
+    const Completed run = Vorsa({"send", "+40700000001", "Hello from vorsa"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<sim::SentMessage> outbox = modem_.Outbox();
+    ASSERT_EQ(outbox.size(), 1u);
+    EXPECT_EQ(outbox[0].destination, "+40700000001");
+    EXPECT_EQ(outbox[0].text, "Hello from vorsa");
+    EXPECT_EQ(outbox[0].textMode, !Pdu());
+
+    const std::vector<json> lines = JsonLines(run.out);
+    const std::vector<json> sent = OfType(lines, "sent");
+    const std::vector<json> result = OfType(lines, "send");
+    ASSERT_EQ(sent.size(), 1u) << run.out;
+    ASSERT_EQ(result.size(), 1u) << run.out;
+    EXPECT_EQ(sent[0]["reference"], std::to_string(outbox[0].reference));
+    EXPECT_EQ(result[0]["ok"], true);
+    EXPECT_EQ(result[0]["number"], "+40700000001");
+    EXPECT_EQ(result[0]["reference"], std::to_string(outbox[0].reference));
+
+    const Completed text = RunToEnd(kProgram, Args({"send", "+40700000001", "again"}, false));
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out,
+              "sent to +40700000001, reference " + std::to_string(outbox[0].reference + 1) + "\n");
+    EXPECT_THAT(text.err, Not(HasSubstr("\033["))) << "no progress line off a terminal";
+}
+
+TEST_P(CliAgainstModem, SendReadsTheTextFromStandardInputWithoutItsLastLineBreak) {
+    const Completed run = Vorsa({"send", "+40700000001"}, "Piped text\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(modem_.Outbox().size(), 1u);
+    EXPECT_EQ(modem_.Outbox()[0].text, "Piped text");
+}
+
+TEST_P(CliAgainstModem, SendRefusesWhatTheModemCannotCarryAndSendsNothing) {
+    const Completed tooLong = Vorsa({"send", "+40700000001", std::string(160, 'a')});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_THAT(tooLong.err, HasSubstr("Message too long."));
+    const std::vector<json> errors = OfType(JsonLines(tooLong.out), "error");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0]["code"], -1);
+    EXPECT_EQ(OfType(JsonLines(tooLong.out), "send")[0]["ok"], false);
+
+    const Completed longest = Vorsa({"send", "+40700000001", std::string(159, 'a')});
+    EXPECT_EQ(longest.status, 0) << longest.err;
+
+    const Completed euro = Vorsa({"send", "+40700000001", "5 €"});
+    EXPECT_EQ(euro.status, 1);
+    EXPECT_THAT(euro.err, HasSubstr("U+20AC"));
+    EXPECT_EQ(modem_.Outbox().size(), 1u) << "only the 159-character message went out";
+}
+
+TEST_P(CliAgainstModem, SendOfLatin1TextWorksInTextModeAndIsRefusedInPduMode) {
+    const Completed run = Vorsa({"send", "+40700000001", "Grüße"});
+    if (Pdu()) {
+        EXPECT_EQ(run.status, 1);
+        EXPECT_THAT(run.err, HasSubstr("7-bit"));
+        EXPECT_TRUE(modem_.Outbox().empty()) << "nothing goes out mangled";
+    } else {
+        ASSERT_EQ(run.status, 0) << run.err;
+        ASSERT_EQ(modem_.Outbox().size(), 1u);
+        EXPECT_EQ(modem_.Outbox()[0].text, "Grüße");
+    }
+}
+
+TEST_P(CliAgainstModem, ReadGivesTheFieldsAndDeletesTheMessageUnlessKept) {
+    const int index = Deliver("+40700000002", "Meet at noon");
+    const std::string at = std::to_string(index);
+
+    const Completed kept = Vorsa({"--keep", "read", at});
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    const std::vector<json> first = OfType(JsonLines(kept.out), "read");
+    ASSERT_EQ(first.size(), 1u) << kept.out;
+    EXPECT_EQ(first[0]["index"], at);
+    EXPECT_EQ(first[0]["status"], "REC UNREAD");
+    EXPECT_EQ(first[0]["from"], "+40700000002");
+    EXPECT_EQ(first[0]["text"], "Meet at noon");
+    EXPECT_TRUE(std::regex_match(first[0]["time"].get<std::string>(), kTimeStamp)) << first[0];
+    EXPECT_EQ(modem_.Storage().size(), 1u);
+    EXPECT_TRUE(OfType(JsonLines(kept.out), "deleted").empty());
+
+    const Completed taken = Vorsa({"read", at});
+    ASSERT_EQ(taken.status, 0) << taken.err;
+    const std::vector<json> lines = JsonLines(taken.out);
+    EXPECT_EQ(OfType(lines, "read").at(0)["status"], "REC READ");
+    ASSERT_EQ(OfType(lines, "deleted").size(), 1u);
+    EXPECT_EQ(OfType(lines, "deleted")[0]["index"], at);
+    EXPECT_TRUE(modem_.Storage().empty());
+
+    const Completed text = RunToEnd(kProgram, Args({"read", at}, false));
+    EXPECT_EQ(text.status, 1) << "the slot is empty now";
+    EXPECT_THAT(text.err, HasSubstr("error 321"));
+}
+
+TEST_P(CliAgainstModem, ReadInTextFormPrintsOneBlock) {
+    const int index = Deliver("+40700000002", "Two\nlines");
+    const Completed run =
+        RunToEnd(kProgram, Args({"--keep", "read", std::to_string(index)}, false));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Index:  " + std::to_string(index) + "\n"));
+    EXPECT_THAT(run.out, HasSubstr("Status: REC UNREAD\n"));
+    EXPECT_THAT(run.out, HasSubstr("From:   +40700000002\n"));
+    EXPECT_THAT(run.out, HasSubstr("Text:   Two\n        lines\n"));
+}
+
+TEST_P(CliAgainstModem, DeleteRemovesTheStoredMessage) {
+    const int index = Deliver("+40700000002", "Delete me");
+    const Completed run = Vorsa({"delete", std::to_string(index)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(modem_.Storage().empty());
+    const std::vector<json> lines = JsonLines(run.out);
+    ASSERT_EQ(OfType(lines, "deleted").size(), 1u);
+    ASSERT_EQ(OfType(lines, "delete").size(), 1u);
+    EXPECT_EQ(OfType(lines, "delete")[0]["ok"], true);
+
+    const Completed text = RunToEnd(kProgram, Args({"delete", "3"}, false));
+    EXPECT_EQ(text.status, 0) << "deleting an empty slot is no error to the modem";
+    EXPECT_EQ(text.out, "deleted message 3\n");
+}
+
+TEST_P(CliAgainstModem, ListGivesEveryUnreadMessageAndDeletesThemUnlessKept) {
+    Deliver("+40700000002", "First");
+    Deliver("+40700000003", "Second");
+
+    const Completed kept = Vorsa({"--keep", "list"});
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    const std::vector<json> messages = OfType(JsonLines(kept.out), "message");
+    ASSERT_EQ(messages.size(), 2u) << kept.out;
+    EXPECT_EQ(messages[0]["from"], "+40700000002");
+    EXPECT_EQ(messages[0]["text"], "First");
+    EXPECT_EQ(messages[1]["from"], "+40700000003");
+    EXPECT_EQ(messages[1]["text"], "Second");
+    EXPECT_TRUE(std::regex_match(messages[1]["time"].get<std::string>(), kTimeStamp));
+    EXPECT_EQ(OfType(JsonLines(kept.out), "list")[0]["count"], 2);
+    EXPECT_EQ(modem_.Storage().size(), 2u);
+
+    // Listed messages count as read, and the modem lists unread ones by default.
+    modem_.ClearStorage();
+    Deliver("+40700000004", "Third");
+    const Completed taken = Vorsa({"list"});
+    ASSERT_EQ(taken.status, 0) << taken.err;
+    EXPECT_EQ(OfType(JsonLines(taken.out), "message").size(), 1u);
+    EXPECT_EQ(OfType(JsonLines(taken.out), "deleted").size(), 1u);
+    EXPECT_TRUE(modem_.Storage().empty());
+
+    const Completed none = RunToEnd(kProgram, Args({"list"}, false));
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "no stored messages\n");
+}
+
+TEST_P(CliAgainstModem, ListingTheModemRefusesIsAnError) {
+    modem_.UpdateFaults(
+        [](sim::FaultSettings& f) { f.failingCommands["+CMGL"] = "+CMS ERROR: 302"; });
+    const Completed run = Vorsa({"list"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("error 302"));
+}
+
+TEST_P(CliAgainstModem, WatchReadsANotifiedMessageAsItArrives) {
+    Subprocess watch(kProgram, Args({"watch", "--count", "1", "--for", "30"}));
+    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    Deliver("+40700000002", "Are you there?");
+    ASSERT_EQ(watch.Finish(kPatience), 0) << watch.Errors();
+
+    const std::vector<json> lines = JsonLines(watch.Output());
+    const std::vector<json> notified = OfType(lines, "notify");
+    const std::vector<json> messages = OfType(lines, "message");
+    ASSERT_EQ(notified.size(), 1u) << watch.Output();
+    EXPECT_EQ(notified[0]["memory"], "SM");
+    ASSERT_EQ(messages.size(), 1u) << watch.Output();
+    EXPECT_EQ(messages[0]["index"], notified[0]["index"]);
+    EXPECT_EQ(messages[0]["text"], "Are you there?");
+    EXPECT_EQ(messages[0]["from"], "+40700000002");
+    EXPECT_EQ(OfType(lines, "watch").at(0)["messages"], 1);
+    EXPECT_EQ(lines.back()["type"], "disconnected");
+    EXPECT_TRUE(modem_.Storage().empty()) << "read, then deleted";
+}
+
+TEST_P(CliAgainstModem, WatchWithDirectForwardingPrintsTheMessageItself) {
+    Subprocess watch(kProgram, Args({"--direct", "watch", "--count", "1", "--for", "30"}));
+    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    EXPECT_EQ(modem_.Settings().notifyDeliver, 2) << "AT+CNMI asked for +CMT";
+    Deliver("+40700000002", "Straight through");
+    ASSERT_EQ(watch.Finish(kPatience), 0) << watch.Errors();
+
+    const std::vector<json> messages = OfType(JsonLines(watch.Output()), "message");
+    ASSERT_EQ(messages.size(), 1u) << watch.Output();
+    EXPECT_EQ(messages[0]["text"], "Straight through");
+    EXPECT_EQ(messages[0]["from"], "+40700000002");
+    EXPECT_TRUE(std::regex_match(messages[0]["time"].get<std::string>(), kTimeStamp));
+    EXPECT_TRUE(modem_.Storage().empty()) << "a forwarded message is never stored";
+}
+
+TEST_P(CliAgainstModem, WatchForSecondsEndsOnTimeAndCtrlCDisconnectsCleanly) {
+    const auto start = std::chrono::steady_clock::now();
+    const Completed quiet = Vorsa({"watch", "--for", "1"});
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(OfType(JsonLines(quiet.out), "watch").at(0)["messages"], 0);
+
+    Subprocess watch(kProgram, Args({"watch"}));
+    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Finish(kPatience), 0) << watch.Errors();
+    EXPECT_THAT(watch.Errors(), HasSubstr("interrupted"));
+    EXPECT_EQ(JsonLines(watch.Output()).back()["type"], "disconnected");
+}
+
+TEST_P(CliAgainstModem, WatchEndsWithAnErrorWhenTheModemHangsUp) {
+    Subprocess watch(kProgram, Args({"watch", "--for", "60"}));
+    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    modem_.HangUp();
+    EXPECT_EQ(watch.Finish(kPatience), 1) << watch.Errors();
+    EXPECT_THAT(watch.Errors(), HasSubstr("System Error"));
+}
+
+TEST_P(CliAgainstModem, VerboseShowsTheDialogueWithTimeStamps) {
+    const Completed run = RunToEnd(kProgram, Args({"-v", "status"}, false));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string format = Pdu() ? "0" : "1";
+    EXPECT_TRUE(std::regex_search(
+        run.err, std::regex(R"(\[ *\d+\.\d{3}\] -> AT\+CMGF=)" + format + R"(\\r\\n)")))
+        << run.err;
+    EXPECT_TRUE(std::regex_search(run.err, std::regex(R"(\[ *\d+\.\d{3}\] <- .*\+CSQ: 20)")));
+    EXPECT_THAT(run.out, HasSubstr("signal:")) << "results stay on standard output";
+}
+
+// A text-mode modem writes its default character set as ISO 8859-1 bytes, which are not
+// UTF-8; the tool turns them into UTF-8 on the way out. (PDU mode takes the 7-bit alphabet
+// as ASCII, so there the same message arrives with other characters; see the README.)
+TEST(CliCharacters, Latin1TextFromATextModeModemComesOutAsUtf8) {
+    sim::SimulatedModem modem;
+    modem.Start();
+    sim::IncomingMessage message;
+    message.from = "+40700000002";
+    message.text = "Grüße";
+    const std::string index = std::to_string(modem.Deliver(message).index);
+    const Completed run =
+        RunToEnd(kProgram, {"-p", modem.DevicePath(), "--json", "--keep", "read", index});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr(R"("text":"Gr\u00fc\u00dfe")")) << "the bytes FC DF, escaped";
+    EXPECT_EQ(OfType(JsonLines(run.out), "read").at(0)["text"], "Grüße");
+    const Completed text = RunToEnd(kProgram, {"-p", modem.DevicePath(), "read", index});
+    EXPECT_THAT(text.out, HasSubstr("Text:   Grüße"));
+}
+
+// Exit statuses and the conventions every command shares.
+
+TEST(CliExitStatus, AMissingDeviceIsAModemError) {
+    const Completed run = RunToEnd(kProgram, {"-p", "/dev/vorsa-no-such-device", "status"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("error 1000"));
+    EXPECT_THAT(run.err, HasSubstr("No such file or directory"));
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(CliExitStatus, ARefusedPinIsAModemErrorAndTheRightOneConnects) {
+    sim::ModemOptions options;
+    options.pin = "1234";
+    options.pinRequired = true;
+    sim::SimulatedModem modem(options);
+    modem.Start();
+    const Completed wrong =
+        RunToEnd(kProgram, {"-p", modem.DevicePath(), "--pin", "0000", "--json", "status"});
+    EXPECT_EQ(wrong.status, 1);
+    const std::vector<json> errors = OfType(JsonLines(wrong.out), "error");
+    ASSERT_FALSE(errors.empty()) << wrong.out;
+    EXPECT_EQ(errors.back()["code"], 311);
+    EXPECT_TRUE(OfType(JsonLines(wrong.out), "status").empty());
+
+    const Completed none = RunToEnd(kProgram, {"-p", modem.DevicePath(), "status"});
+    EXPECT_EQ(none.status, 1) << "no PIN at all";
+
+    const Completed right =
+        RunToEnd(kProgram, {"-p", modem.DevicePath(), "--pin", "1234", "status"});
+    EXPECT_EQ(right.status, 0) << right.err;
+}
+
+TEST(CliExitStatus, UsageErrorsExitWithTwoAndSayWhy) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"bogus"},
+                                               {"read"},
+                                               {"read", "x1"},
+                                               {"--sim", "-p", "/dev/null", "status"},
+                                               {"send"},
+                                               {"watch", "--for", "-1"},
+                                               {"--baud"}}) {
+        const Completed run = RunToEnd(kProgram, args);
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
+        EXPECT_NE(run.err, "") << ::testing::PrintToString(args);
+        EXPECT_EQ(run.out, "") << ::testing::PrintToString(args);
+    }
+}
+
+TEST(CliConventions, EveryCommandHasHelpAndThereIsAVersion) {
+    for (const std::string command : {"", "send", "read", "delete", "list", "watch", "status"}) {
+        std::vector<std::string> args;
+        if (!command.empty()) {
+            args.push_back(command);
+        }
+        args.push_back("--help");
+        const Completed run = RunToEnd(kProgram, args);
+        EXPECT_EQ(run.status, 0) << command;
+        EXPECT_THAT(run.out,
+                    HasSubstr(command.empty() ? "Usage: vorsa" : "Usage: vorsa " + command))
+            << run.out;
+    }
+    const Completed version = RunToEnd(kProgram, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vorsa " VORSA_TEST_VERSION "\n");
+}
+
+TEST(CliBuiltInModem, WithoutAPortTheToolSaysItUsesTheSimulatedModem) {
+    const Completed run = RunToEnd(kProgram, {"status"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("simulated modem"));
+    EXPECT_THAT(run.err, HasSubstr("-p DEVICE"));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line";
+    EXPECT_THAT(run.out, HasSubstr("model:        vorsa-sim"));
+
+    const Completed asked = RunToEnd(kProgram, {"--sim", "--pdu", "send", "+4070000", "hi"});
+    EXPECT_EQ(asked.status, 0) << asked.err;
+    EXPECT_EQ(asked.err, "") << "--sim asked for it: nothing to point out";
+}
+
+TEST(CliBuiltInModem, WatchTakesSimulatorConsoleCommandsOnStandardInput) {
+    const Completed run =
+        RunToEnd(kProgram, {"--sim", "--json", "watch", "--count", "1", "--for", "30"},
+                 "deliver +40700000009 From the console\n", kPatience);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<json> messages = OfType(JsonLines(run.out), "message");
+    ASSERT_EQ(messages.size(), 1u) << run.out;
+    EXPECT_EQ(messages[0]["from"], "+40700000009");
+    EXPECT_EQ(messages[0]["text"], "From the console");
+}
+
+TEST(CliProgress, ATerminalGetsAProgressLineThatIsClearedAgain) {
+    const Completed run =
+        RunOnTerminal(kProgram, {"--sim", "send", "+40700000001", "hi"}, kPatience);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("connecting to /dev/pts/"));
+    EXPECT_THAT(run.out, HasSubstr("sending to +40700000001"));
+    EXPECT_THAT(run.out, HasSubstr("\r\033[K"));
+    EXPECT_THAT(run.out, HasSubstr("sent to +40700000001, reference 1"));
+
+    const Completed json = RunOnTerminal(kProgram, {"--sim", "--json", "status"}, kPatience);
+    EXPECT_EQ(json.status, 0);
+    EXPECT_THAT(json.out, Not(HasSubstr("connecting"))) << "no progress with --json";
+}
+
+}  // namespace
+}  // namespace vorsa::test

@@ -1,0 +1,126 @@
+// The command line as parsed: global options on either side of the command, what each
+// option sets, and the mistakes that are usage errors.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "vorsa/cli/CommandLine.h"
+
+namespace vorsa::cli {
+namespace {
+
+Options Parsed(const std::vector<std::string>& arguments) {
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    EXPECT_TRUE(parsed.options.has_value());
+    return parsed.options.value_or(Options{});
+}
+
+int UsageStatus(const std::vector<std::string>& arguments) {
+    testing::internal::CaptureStderr();
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    (void)testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(parsed.options.has_value());
+    return parsed.exitStatus;
+}
+
+TEST(CommandLine, DefaultsAndEveryGlobalOption) {
+    const Options plain = Parsed({"status"});
+    EXPECT_EQ(plain.command, Command::Status);
+    EXPECT_EQ(plain.baud, 115200);
+    EXPECT_EQ(plain.port, "");
+    EXPECT_FALSE(plain.pdu || plain.keep || plain.direct || plain.json || plain.verbose);
+    EXPECT_FALSE(plain.pin || plain.smsc || plain.timeout || plain.init1 || plain.storage);
+
+    const Options all = Parsed({"-p",
+                                "/dev/ttyUSB0",
+                                "-b",
+                                "9600",
+                                "--pdu",
+                                "--pin",
+                                "1234",
+                                "--smsc",
+                                "+40700000000",
+                                "--timeout",
+                                "30",
+                                "--keep",
+                                "--direct",
+                                "--init1",
+                                "",
+                                "--init2",
+                                "ATE0",
+                                "--init3",
+                                "AT+CSCS=\"GSM\"",
+                                "--storage",
+                                "\"ME\",\"ME\",\"ME\"",
+                                "--json",
+                                "-v",
+                                "list"});
+    EXPECT_EQ(all.command, Command::List);
+    EXPECT_EQ(all.port, "/dev/ttyUSB0");
+    EXPECT_EQ(all.baud, 9600);
+    EXPECT_TRUE(all.pdu && all.keep && all.direct && all.json && all.verbose);
+    EXPECT_EQ(all.pin, "1234");
+    EXPECT_EQ(all.smsc, "+40700000000");
+    EXPECT_EQ(all.timeout, 30u);
+    EXPECT_EQ(all.init1, "") << "an empty command is given, not absent: it skips the step";
+    EXPECT_EQ(all.init2, "ATE0");
+    EXPECT_EQ(all.init3, "AT+CSCS=\"GSM\"");
+    EXPECT_EQ(all.storage, "\"ME\",\"ME\",\"ME\"");
+}
+
+TEST(CommandLine, GlobalOptionsMayFollowTheCommand) {
+    const Options o = Parsed({"send", "+40700000001", "hi there", "--pdu", "-p", "/dev/x"});
+    EXPECT_EQ(o.command, Command::Send);
+    EXPECT_EQ(o.number, "+40700000001");
+    EXPECT_EQ(o.text, "hi there");
+    EXPECT_TRUE(o.pdu);
+    EXPECT_EQ(o.port, "/dev/x");
+
+    EXPECT_FALSE(Parsed({"send", "+40700000001"}).text.has_value()) << "read from stdin";
+}
+
+TEST(CommandLine, CommandsAndTheirArguments) {
+    EXPECT_EQ(Parsed({"read", "7"}).index, "7");
+    EXPECT_EQ(Parsed({"delete", "12"}).command, Command::Delete);
+    const Options watch = Parsed({"watch", "--for", "2.5", "--count", "3"});
+    EXPECT_EQ(watch.command, Command::Watch);
+    EXPECT_EQ(watch.watchFor, 2.5);
+    EXPECT_EQ(watch.watchCount, 3u);
+    EXPECT_FALSE(Parsed({"watch"}).watchFor.has_value());
+    EXPECT_TRUE(Parsed({"--sim", "status"}).sim);
+}
+
+TEST(CommandLine, MistakesAreUsageErrors) {
+    EXPECT_EQ(UsageStatus({}), kExitUsage) << "no command";
+    EXPECT_EQ(UsageStatus({"frobnicate"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"read"}), kExitUsage) << "missing INDEX";
+    EXPECT_EQ(UsageStatus({"read", "1a"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"delete", "-1"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"send"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"send", "+4070", "a", "b"}), kExitUsage) << "quote the text";
+    EXPECT_EQ(UsageStatus({"-p", "/dev/x", "--sim", "status"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"--timeout", "0", "status"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"-b", "0", "status"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"-b", "fast", "status"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"watch", "--for", "0"}), kExitUsage);
+    EXPECT_EQ(UsageStatus({"status", "list"}), kExitUsage) << "one command at a time";
+    EXPECT_EQ(UsageStatus({"--bogus", "status"}), kExitUsage);
+}
+
+TEST(CommandLine, HelpAndVersionEndWithSuccess) {
+    testing::internal::CaptureStdout();
+    const ParsedCommandLine version = ParseCommandLine({"--version"});
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), VersionText() + "\n");
+    EXPECT_FALSE(version.options.has_value());
+    EXPECT_EQ(version.exitStatus, kExitOk);
+
+    testing::internal::CaptureStdout();
+    const ParsedCommandLine help = ParseCommandLine({"send", "--help"});
+    const std::string text = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(help.exitStatus, kExitOk);
+    EXPECT_NE(text.find("vorsa send"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace vorsa::cli

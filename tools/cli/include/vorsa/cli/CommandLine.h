@@ -1,0 +1,60 @@
+// The command line of `vorsa`: global options, one command and its arguments.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorsa::cli {
+
+/// Exit statuses: success, an SMS or modem error, a usage error.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+/// The baud rate used unless -b says otherwise.
+constexpr int32_t kDefaultBaud = 115200;
+
+enum class Command { Send, Read, Delete, List, Watch, Status };
+
+struct Options {
+    // Where the modem is: a device, or the simulated modem inside the tool.
+    std::string port;
+    bool sim = false;
+
+    int32_t baud = kDefaultBaud;
+    bool pdu = false;
+    std::optional<std::string> pin;
+    std::optional<std::string> smsc;
+    std::optional<uint32_t> timeout;  // seconds
+    bool keep = false;
+    bool direct = false;
+    std::optional<std::string> init1;
+    std::optional<std::string> init2;
+    std::optional<std::string> init3;
+    std::optional<std::string> storage;
+    bool json = false;
+    bool verbose = false;
+
+    Command command = Command::Status;
+    std::string number;               // send
+    std::optional<std::string> text;  // send; from standard input when absent
+    std::string index;                // read, delete
+    std::optional<double> watchFor;   // watch: seconds
+    std::optional<uint32_t> watchCount;
+};
+
+/// What parsing gave: options to run with, or an exit status (after help, the version or
+/// a usage error, whose text has already been printed).
+struct ParsedCommandLine {
+    std::optional<Options> options;
+    int exitStatus = kExitOk;
+};
+
+[[nodiscard]] ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+/// "vorsa 1.0.0".
+[[nodiscard]] std::string VersionText();
+
+}  // namespace vorsa::cli

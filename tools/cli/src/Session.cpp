@@ -1,0 +1,336 @@
+#include "Session.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <system_error>
+
+#include "vorsa/SMScnst.h"
+#include "vorsa/cli/TextEncoding.h"
+
+namespace vorsa::cli {
+
+namespace {
+
+// The first line of what was written, for the progress line ("AT+CPIN?").
+std::string FirstLine(const std::string& bytes) {
+    const size_t end = bytes.find_first_of("\r\n");
+    std::string line = bytes.substr(0, end);
+    return line.size() > 40 ? line.substr(0, 40) + "..." : line;
+}
+
+std::string WithoutTrailingLineBreaks(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string CodePointName(char32_t cp) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(cp));
+    return name;
+}
+
+}  // namespace
+
+Session::Session(const Options& options, Output& out) : options_(options), out_(out) {}
+
+Session::~Session() {
+    // The component disconnects in its destructor; its events must not reach this
+    // half-destroyed session.
+    if (modem_) {
+        modem_->OnDisconnect = nullptr;
+        modem_->OnTrace = nullptr;
+    }
+}
+
+int Session::Run() {
+    std::optional<std::string> text;
+    if (options_.command == Command::Send) {
+        text = MessageText();
+        if (!text) {
+            return kExitFailure;
+        }
+    }
+    if (options_.port.empty() && !StartSimulatedModem()) {
+        return kExitFailure;
+    }
+    Configure();
+    try {
+        if (Connect()) {
+            switch (options_.command) {
+                case Command::Send:
+                    Send(*text);
+                    break;
+                case Command::Read:
+                    Read();
+                    break;
+                case Command::Delete:
+                    Delete();
+                    break;
+                case Command::List:
+                    List();
+                    break;
+                case Command::Watch:
+                    Watch();
+                    break;
+                case Command::Status:
+                    Status();
+                    break;
+            }
+        }
+    } catch (const std::exception& error) {
+        // The component throws only where a modem's reply holds text in place of a number.
+        RecordError(ErrNotCatalogued, error.what());
+    }
+    try {
+        Disconnect();
+    } catch (const std::exception& error) {
+        RecordError(ErrNotCatalogued, error.what());
+    }
+    return Failed() ? kExitFailure : kExitOk;
+}
+
+bool Session::StartSimulatedModem() {
+    simulated_ = std::make_unique<sim::SimulatedModem>();
+    try {
+        simulated_->Start();
+    } catch (const std::system_error& error) {
+        RecordError(ErrNotCatalogued,
+                    std::string("cannot start the simulated modem: ") + error.what());
+        return false;
+    }
+    if (!options_.sim) {
+        out_.Note("no -p DEVICE given: using the built-in simulated modem on " +
+                  simulated_->DevicePath() + " (give -p DEVICE for a real modem)");
+    }
+    return true;
+}
+
+std::string Session::DeviceName() const {
+    return simulated_ ? simulated_->DevicePath() : options_.port;
+}
+
+void Session::Configure() {
+    modem_ = std::make_unique<TVorsa>(nullptr);
+    TVorsa& m = *modem_;
+    m.Port = DeviceName();
+    m.Baud = options_.baud;
+    m.TextMode = !options_.pdu;
+    m.DeleteOnRead = !options_.keep;
+    m.DirectForward = options_.direct;
+    if (options_.pin) {
+        m.PIN = *options_.pin;
+    }
+    if (options_.smsc) {
+        m.SMSCenter = *options_.smsc;
+    }
+    if (options_.timeout) {
+        m.ReadTimeout = *options_.timeout;
+    }
+    if (options_.init1) {
+        m.InitString1 = *options_.init1;
+    }
+    if (options_.init2) {
+        m.InitString2 = *options_.init2;
+    }
+    if (options_.init3) {
+        m.InitString3 = *options_.init3;
+    }
+    if (options_.storage) {
+        m.StorageString = *options_.storage;
+    }
+
+    // Every report is recorded and the operation runs to its end; the exit status says
+    // whether anything went wrong.
+    m.OnSMSError = [this](TObject*, int32_t code, std::string message) {
+        RecordError(code, message);
+    };
+    m.OnConnected = [this](TObject*) {
+        out_.Emit(JsonObject().Str("type", "connected").Str("port", DeviceName()), "");
+        if (options_.verbose && !out_.Json()) {
+            out_.Note("connected to " + DeviceName());
+        }
+    };
+    m.OnDisconnect = [this](TObject*) {
+        out_.Emit(JsonObject().Str("type", "disconnected"), "");
+        if (options_.verbose && !out_.Json()) {
+            out_.Note("disconnected");
+        }
+    };
+    m.OnDeleteSMS = [this](TObject*, std::string index) {
+        const JsonObject json = JsonObject().Str("type", "deleted").Str("index", index);
+        if (options_.command == Command::Delete || out_.Json()) {
+            out_.Emit(json, "deleted message " + index);
+        } else {
+            out_.Note("deleted message " + index + " from the modem (--keep keeps messages)");
+        }
+    };
+    m.OnSentSMS = [this](TObject*, std::string reference) {
+        if (!reference_) {
+            reference_ = reference;
+        }
+        out_.Emit(JsonObject().Str("type", "sent").Str("reference", reference),
+                  options_.command == Command::Watch ? "sent: reference " + reference : "");
+    };
+    m.OnNotifySMS = [this](TObject*, std::string memory, std::string index) {
+        out_.Emit(JsonObject().Str("type", "notify").Str("memory", memory).Str("index", index),
+                  "new message in " + memory + " at index " + index);
+        if (options_.command == Command::Watch) {
+            ReadNotified(index);
+        }
+    };
+    m.OnReceiveSMS = [this](TObject*, std::string header, std::string body) {
+        PrintMessage("message", ParseReceivedMessage(header, body, modem_->TextMode));
+        ++received_;
+    };
+    if (options_.verbose) {
+        m.OnTrace = [this](bool outgoing, const std::string& bytes) {
+            out_.Trace(outgoing, bytes);
+        };
+    } else if (out_.ProgressOn()) {
+        m.OnTrace = [this](bool outgoing, const std::string& bytes) {
+            if (outgoing && !progressLabel_.empty()) {
+                out_.Progress(progressLabel_ + ": " + FirstLine(bytes));
+            }
+        };
+    }
+}
+
+bool Session::Connect() {
+    progressLabel_ = "connecting to " + DeviceName();
+    out_.Progress(progressLabel_ + " ...");
+    modem_->Connect();
+    progressLabel_.clear();
+    out_.EndProgress();
+    if (modem_->Connected()) {
+        return true;
+    }
+    const int32_t systemError = modem_->GetError();
+    if (systemError != 0) {
+        out_.Note("cannot use " + DeviceName() + ": " + std::strerror(systemError));
+    }
+    if (!Failed()) {
+        RecordError(ErrNotConnected, GetErrString(ErrNotConnected));
+    }
+    return false;
+}
+
+void Session::Disconnect() {
+    if (modem_ && modem_->Connected()) {
+        modem_->DisConnect();
+    }
+}
+
+void Session::RecordError(int32_t code, const std::string& message) {
+    if (tolerateErrors_) {
+        if (options_.verbose) {
+            out_.Note("(not counted) error " + std::to_string(code) + ": " + message);
+        }
+        return;
+    }
+    ++errors_;
+    out_.Error(code, message);
+}
+
+bool Session::DeviceAlive() {
+    if (!modem_->Connected()) {
+        RecordError(ErrNotConnected, GetErrString(ErrNotConnected));
+        return false;
+    }
+    if (modem_->GetIn() < 0) {
+        const int32_t code = modem_->GetError();
+        RecordError(ErrNotCatalogued, "System Error " + std::to_string(code));
+        if (code != 0) {
+            out_.Note(DeviceName() + ": " + std::strerror(code));
+        }
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> Session::MessageText() {
+    std::string text;
+    if (options_.text) {
+        text = *options_.text;
+    } else {
+        if (::isatty(STDIN_FILENO) != 0) {
+            out_.Note("type the message, then Ctrl-D");
+        }
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        text = WithoutTrailingLineBreaks(text);
+    }
+    // The component sends one byte per character: UTF-8 from the terminal becomes
+    // ISO 8859-1, which is also how the modems' default character set arrives on the line.
+    const SingleByteText converted = ToSingleByte(text);
+    if (converted.unrepresentable != 0) {
+        RecordError(ErrNotCatalogued, "the text holds " + CodePointName(converted.unrepresentable) +
+                                          ", which is not in ISO 8859-1; the modem gets one "
+                                          "byte per character");
+        return std::nullopt;
+    }
+    if (options_.pdu) {
+        // PDU mode packs 7-bit characters: a byte above 127 would lose its top bit and
+        // arrive as another character.
+        for (char c : converted.bytes) {
+            if (static_cast<unsigned char>(c) > 0x7F) {
+                RecordError(ErrNotCatalogued,
+                            "PDU mode sends 7-bit characters only; the text holds " +
+                                CodePointName(static_cast<unsigned char>(c)) +
+                                " (text mode can send it)");
+                return std::nullopt;
+            }
+        }
+    }
+    return converted.bytes;
+}
+
+void Session::PrintMessage(const char* type, const MessageFields& message,
+                           const std::string& index) {
+    JsonObject json;
+    json.Str("type", type);
+    std::string text;
+    auto line = [&text](const char* label, const std::string& value) {
+        text += label;
+        text += value;
+        text += '\n';
+    };
+    if (!index.empty()) {
+        json.Str("index", index);
+        line("Index:  ", index);
+    }
+    if (!message.status.empty()) {
+        json.Str("status", message.status);
+        line("Status: ", message.status);
+    }
+    json.Str("from", message.from);
+    line("From:   ",
+         message.name.empty() ? message.from : message.from + " (" + message.name + ")");
+    if (!message.name.empty()) {
+        json.Str("name", message.name);
+    }
+    json.Str("time", message.time);
+    if (!message.time.empty()) {
+        line("Time:   ", message.time);
+    }
+    json.Str("text", message.text);
+    json.Str("header", message.header);
+    // Further lines of a message are indented under its first.
+    std::string body;
+    for (char c : DisplayText(message.text)) {
+        body += c;
+        if (c == '\n') {
+            body += "        ";
+        }
+    }
+    text += "Text:   " + body;
+    if (blocksPrinted_++ > 0 && !out_.Json()) {
+        text = "\n" + text;
+    }
+    out_.Emit(json, text);
+}
+
+}  // namespace vorsa::cli

@@ -1,0 +1,73 @@
+// One run of the tool: the modem (a device, or the simulated modem in this process), the
+// component configured from the options, its events turned into output, and the errors it
+// reported, which decide the exit status.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "vorsa/Vorsa32.h"
+#include "vorsa/cli/CommandLine.h"
+#include "vorsa/cli/MessageFields.h"
+#include "vorsa/cli/Output.h"
+#include "vorsa/sim/SimulatedModem.h"
+
+namespace vorsa::cli {
+
+class Session {
+  public:
+    Session(const Options& options, Output& out);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    /// Runs the command; gives the exit status.
+    int Run();
+
+  private:
+    // Setting up and closing.
+    bool StartSimulatedModem();
+    void Configure();
+    bool Connect();
+    void Disconnect();
+    [[nodiscard]] std::string DeviceName() const;
+
+    // The commands (each after a successful Connect).
+    void Send(const std::string& text);
+    void Read();
+    void Delete();
+    void List();
+    void Watch();
+    void Status();
+
+    // Helpers of the commands.
+    [[nodiscard]] std::optional<std::string> MessageText();
+    void PrintMessage(const char* type, const MessageFields& message,
+                      const std::string& index = "");
+    /// A command whose reply is the modem's answer text, e.g. AT+CGMI; "" when it has
+    /// none. Errors it brings are not counted.
+    [[nodiscard]] std::string QueryText(const std::string& command, const std::string& prefix);
+    /// Reads the message of a new-message notification and prints it. The modem reads from
+    /// the memory that Connect selected, where new messages go with the default storage.
+    void ReadNotified(const std::string& index);
+    /// False (after reporting why) when the device stopped answering to the line checks.
+    [[nodiscard]] bool DeviceAlive();
+
+    // Errors.
+    void RecordError(int32_t code, const std::string& message);
+    [[nodiscard]] bool Failed() const { return errors_ > 0; }
+
+    const Options& options_;
+    Output& out_;
+    std::unique_ptr<sim::SimulatedModem> simulated_;  // outlives the component
+    std::unique_ptr<TVorsa> modem_;
+    int errors_ = 0;
+    bool tolerateErrors_ = false;
+    int received_ = 0;       // messages that arrived (OnReceiveSMS) or were read on notice
+    int blocksPrinted_ = 0;  // message blocks so far, to separate them in text output
+    std::optional<std::string> reference_;  // of the first send confirmation
+    std::string progressLabel_;             // what the progress line says is going on
+};
+
+}  // namespace vorsa::cli
