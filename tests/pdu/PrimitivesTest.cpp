@@ -4,17 +4,10 @@
 #include <string>
 
 #include "PduPrimitives.h"
+#include "RandomText.h"
 
 namespace vorsa::detail {
 namespace {
-
-std::string allByteValues() {
-    std::string bytes;
-    for (int code = 0; code < 256; ++code) {
-        bytes.push_back(static_cast<char>(code));
-    }
-    return bytes;
-}
 
 TEST(Hex, ReverseAndNibbles) {
     EXPECT_EQ(reverseString("hello"), "olleh");
@@ -62,7 +55,7 @@ TEST(Hex, TextToHexAndBack) {
     EXPECT_EQ(hexToString("414"), "A") << "an unpaired last digit is dropped";
     EXPECT_EQ(hexToString("6a"), "j") << "(6 << 4) | 42";
 
-    const std::string bytes = allByteValues();
+    const std::string bytes = testing::codesUpTo(255);
     const std::string hex = stringToHex(bytes);
     ASSERT_EQ(hex.size(), 512u);
     EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos);
@@ -86,7 +79,7 @@ TEST(BitText, OctetsToBitsAndBack) {
     EXPECT_EQ(bitsToString("010000010100001"), "A") << "an incomplete group is dropped";
     EXPECT_EQ(bitsToString("0100000"), "");
     EXPECT_EQ(bitsToString(""), "");
-    const std::string bytes = allByteValues();
+    const std::string bytes = testing::codesUpTo(255);
     EXPECT_EQ(bitsToString(stringToBits(bytes)), bytes);
 }
 

@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "Decoded.h"
+#include "RandomText.h"
 #include "vorsa/PDU.h"
 
 namespace vorsa {
@@ -37,16 +39,6 @@ std::string deliverFromSubmit(const std::string& submit) {
            "42607151003580" + rest;
 }
 
-std::string randomDigits(std::mt19937& random, int from, int to) {
-    std::uniform_int_distribution<int> length(from, to);
-    std::uniform_int_distribution<int> digit(0, 9);
-    std::string digits(static_cast<std::size_t>(length(random)), '0');
-    for (char& c : digits) {
-        c = static_cast<char>('0' + digit(random));
-    }
-    return digits;
-}
-
 // A number in one of the forms a caller writes, and the form the decoder gives back.
 struct Number {
     std::string written;
@@ -54,7 +46,7 @@ struct Number {
 };
 
 Number randomNumber(std::mt19937& random) {
-    const std::string digits = randomDigits(random, 1, 20);
+    const std::string digits = testing::randomText(random, 1, 20, "0123456789");
     switch (random() % 3) {
         case 0:
             return {"+" + digits, "+" + digits};
@@ -66,15 +58,19 @@ Number randomNumber(std::mt19937& random) {
     }
 }
 
+// Codes 0 and 2 share their septets with "@" and "$", which is how they return.
+std::string arrivesAs(std::string text) {
+    for (char& c : text) {
+        c = c == '\0' ? '@' : c == '\2' ? '$' : c;
+    }
+    return text;
+}
+
 TEST(RoundTrip, SevenBitTextsAndNumbersComeBack) {
     std::mt19937 random(4242);
-    std::uniform_int_distribution<int> length(0, 159);
-    std::uniform_int_distribution<int> code(0, 127);
+    const std::string codes = testing::codesUpTo(127);
     for (int round = 0; round < 4000; ++round) {
-        std::string text(static_cast<std::size_t>(length(random)), '\0');
-        for (char& c : text) {
-            c = static_cast<char>(code(random));
-        }
+        const std::string text = testing::randomText(random, 0, 159, codes);
         const Number centre = round % 4 == 0 ? Number{"", ""} : randomNumber(random);
         const Number destination = randomNumber(random);
         const std::string submit = encodeSMS(centre.written, destination.written, text,
@@ -82,41 +78,23 @@ TEST(RoundTrip, SevenBitTextsAndNumbersComeBack) {
         ASSERT_EQ(PduLength(submit),
                   static_cast<int32_t>(submit.size() / 2 - 1 -
                                        std::stoul(submit.substr(0, 2), nullptr, 16)));
-
-        std::string serviceCentre, originator, timeStamp, decoded;
-        decodeSMS(deliverFromSubmit(submit), serviceCentre, originator, timeStamp, decoded);
-
-        // Codes 0 and 2 share their septets with "@" and "$", which is how they return.
-        std::string expected = text;
-        for (char& c : expected) {
-            c = c == '\0' ? '@' : c == '\2' ? '$' : c;
-        }
-        ASSERT_EQ(decoded, expected) << submit;
-        ASSERT_EQ(originator, destination.read) << submit;
-        ASSERT_EQ(serviceCentre, centre.read) << submit;
-        ASSERT_EQ(timeStamp, "24061715005308");
+        ASSERT_EQ(
+            testing::decode(deliverFromSubmit(submit)),
+            (testing::Decoded{centre.read, destination.read, "24061715005308", arrivesAs(text)}))
+            << submit;
     }
 }
 
 TEST(RoundTrip, EightBitTextsComeBack) {
     std::mt19937 random(99);
-    std::uniform_int_distribution<int> length(0, 140);
-    std::uniform_int_distribution<int> code(0, 255);
+    const std::string codes = testing::codesUpTo(255);
     for (int round = 0; round < 2000; ++round) {
-        std::string text(static_cast<std::size_t>(length(random)), '\0');
-        for (char& c : text) {
-            c = static_cast<char>(code(random));
-        }
+        const std::string text = testing::randomText(random, 0, 140, codes);
         const Number destination = randomNumber(random);
-        std::string serviceCentre, originator, timeStamp, decoded;
-        decodeSMS(deliverFromSubmit(encodeSMS("", destination.written, text, 0, 1, 1)),
-                  serviceCentre, originator, timeStamp, decoded);
-        std::string expected = text;
-        for (char& c : expected) {
-            c = c == '\0' ? '@' : c == '\2' ? '$' : c;
-        }
-        ASSERT_EQ(decoded, expected);
-        ASSERT_EQ(originator, destination.read);
+        const testing::Decoded d =
+            testing::decode(deliverFromSubmit(encodeSMS("", destination.written, text, 0, 1, 1)));
+        ASSERT_EQ(d.text, arrivesAs(text));
+        ASSERT_EQ(d.originator, destination.read);
     }
 }
 

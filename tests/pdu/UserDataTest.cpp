@@ -6,6 +6,7 @@
 #include <string>
 
 #include "PduPrimitives.h"
+#include "RandomText.h"
 
 namespace vorsa::detail {
 namespace {
@@ -104,14 +105,10 @@ TEST(EightBitPath, SubstitutesAndKeepsEveryOtherOctet) {
 // not, of either parity.
 TEST(FastPathEquivalence, PackingMatchesTheBitTextDefinition) {
     std::mt19937 random(20240601);
-    std::uniform_int_distribution<int> length(0, 400);
-    std::uniform_int_distribution<int> byte(0, 255);
+    const std::string bytes = testing::codesUpTo(255);
     for (int round = 0; round < 3000; ++round) {
-        std::string text(static_cast<std::size_t>(length(random)), '\0');
-        for (char& c : text) {
-            c = static_cast<char>(byte(random));
-        }
-        const uint8_t flag = round % 2 == 0 ? 0 : static_cast<uint8_t>(byte(random) | 1);
+        const std::string text = testing::randomText(random, 0, 400, bytes);
+        const uint8_t flag = round % 2 == 0 ? 0 : static_cast<uint8_t>(random() | 1);
         ASSERT_EQ(textToUserData(text, flag), textToUserDataByBitText(text, flag))
             << "round " << round << " flag " << int(flag);
     }
@@ -119,28 +116,13 @@ TEST(FastPathEquivalence, PackingMatchesTheBitTextDefinition) {
 
 TEST(FastPathEquivalence, UnpackingMatchesTheBitTextDefinition) {
     std::mt19937 random(20240602);
-    std::uniform_int_distribution<int> length(0, 600);
-    std::uniform_int_distribution<int> byte(0, 255);
     // Upper-case digits only, digits mixed with lower case and stray characters, or any
     // bytes at all.
-    const std::string hexish = "0123456789ABCDEFabcdefXZ @\x7F\xFF";
-    std::uniform_int_distribution<std::size_t> pick(0, hexish.size() - 1);
+    const std::string alphabets[] = {"0123456789ABCDEF", "0123456789ABCDEFabcdefXZ @\x7F\xFF",
+                                     testing::codesUpTo(255)};
     for (int round = 0; round < 3000; ++round) {
-        std::string userData(static_cast<std::size_t>(length(random)), '\0');
-        for (char& c : userData) {
-            switch (round % 3) {
-                case 0:
-                    c = hexish[pick(random) % 16];
-                    break;
-                case 1:
-                    c = hexish[pick(random)];
-                    break;
-                default:
-                    c = static_cast<char>(byte(random));
-                    break;
-            }
-        }
-        const uint8_t coding = round % 2 == 0 ? 245 : static_cast<uint8_t>(byte(random));
+        const std::string userData = testing::randomText(random, 0, 600, alphabets[round % 3]);
+        const uint8_t coding = round % 2 == 0 ? 245 : static_cast<uint8_t>(random());
         ASSERT_EQ(userDataToText(userData, coding), userDataToTextByBitText(userData, coding))
             << "round " << round << " coding " << int(coding);
     }
