@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <initializer_list>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -30,6 +31,12 @@ class RecordingWindow {
 
     HWND Handle() const { return FWnd.Get(); }
     void Release() { FWnd.Reset(); }
+    /// Posts WM_USER + N for each N, without parameters.
+    void Post(std::initializer_list<uint32_t> Offsets) const {
+        for (const uint32_t N : Offsets) {
+            EXPECT_TRUE(PostMessageA(Handle(), WM_USER + N, 0, 0)) << N;
+        }
+    }
 
     std::vector<TMessage> Received;
     std::function<void(TMessage&)> OnMessage;
@@ -109,8 +116,7 @@ TEST(PostedMessages, PostedFromAProcedureAreDispatchedByTheSameRunAfterTheOthers
             EXPECT_EQ(Window.Received.size(), 1u) << "not delivered inside the post";
         }
     };
-    PostMessageA(Window.Handle(), WM_USER + 1, 0, 0);
-    PostMessageA(Window.Handle(), WM_USER + 2, 0, 0);
+    Window.Post({1, 2});
     ProcessMessages();
     EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1026, 1033}));
 }
@@ -184,8 +190,7 @@ TEST(MessageLoop, HandleMessageDispatchesOneAtATimeAndTimesOut) {
     RecordingWindow Window;
     EXPECT_FALSE(HandleMessage(0));
     EXPECT_FALSE(HandleMessage(30)) << "nothing came within the time-out";
-    PostMessageA(Window.Handle(), WM_USER + 1, 0, 0);
-    PostMessageA(Window.Handle(), WM_USER + 2, 0, 0);
+    Window.Post({1, 2});
     EXPECT_TRUE(HandleMessage(0));
     EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025}));
     EXPECT_TRUE(HandleMessage(kDeadlineMs));
@@ -225,17 +230,14 @@ TEST(MessageLoop, ExceptionFromAProcedureLeavesTheLoopUsable) {
             throw std::runtime_error("handler failed");
         }
     };
-    for (uint32_t N = 1; N <= 3; ++N) {
-        PostMessageA(Window.Handle(), WM_USER + N, 0, 0);
-    }
+    Window.Post({1, 2, 3});
     EXPECT_THROW(ProcessMessages(), std::runtime_error);
     EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1026}));
     ProcessMessages();
     EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1026, 1027}))
         << "the failed message is not delivered again";
 
-    PostMessageA(Window.Handle(), WM_USER + 2, 0, 0);
-    PostMessageA(Window.Handle(), WM_USER + 4, 0, 0);
+    Window.Post({2, 4});
     EXPECT_THROW(HandleMessage(0), std::runtime_error);
     EXPECT_TRUE(HandleMessage(0));
     EXPECT_EQ(Window.Received.back().Msg, WM_USER + 4);
@@ -249,9 +251,7 @@ TEST(MessageLoop, ProceduresMayRunANestedLoop) {
             ProcessMessages();
         }
     };
-    for (uint32_t N = 1; N <= 3; ++N) {
-        PostMessageA(Window.Handle(), WM_USER + N, 0, 0);
-    }
+    Window.Post({1, 2, 3});
     ProcessMessages();
     EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1026, 1027}));
 }
@@ -342,8 +342,7 @@ TEST(Release, FromInsideItsOwnProcedureDropsTheRest) {
         EXPECT_EQ(SetTimer(Handle, 2, 10), 0u);
     };
     ASSERT_NE(SetTimer(Window.Handle(), 1, 10), 0u);
-    PostMessageA(Window.Handle(), WM_USER + 1, 0, 0);
-    PostMessageA(Window.Handle(), WM_USER + 2, 0, 0);
+    Window.Post({1, 2});
     ProcessMessages();
     EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025}));
     EXPECT_FALSE(HandleMessage(60));

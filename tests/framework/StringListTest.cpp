@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vorsa/Framework.h"
@@ -16,42 +17,37 @@ std::vector<std::string> Lines(const TStringList& List) {
     return Result;
 }
 
-std::vector<std::string> Split(const std::string& Text) {
-    TStringList List;
-    List.SetText(Text);
-    return Lines(List);
-}
-
 using L = std::vector<std::string>;
 
-TEST(StringListText, SplitsAtCrLfLoneCrAndLoneLf) {
-    EXPECT_EQ(Split("a\r\nb"), (L{"a", "b"}));
-    EXPECT_EQ(Split("a\rb"), (L{"a", "b"}));
-    EXPECT_EQ(Split("a\nb"), (L{"a", "b"}));
-    EXPECT_EQ(Split("a\r\nb\rc\nd"), (L{"a", "b", "c", "d"}));
-    // LF CR is two breaks, not one: the LF ends "a", the CR ends an empty line.
-    EXPECT_EQ(Split("a\n\rb"), (L{"a", "", "b"}));
-}
-
-TEST(StringListText, FinalBreakGivesNoEmptyLastLine) {
-    EXPECT_EQ(Split("Hello\r\nWorld\r\n"), (L{"Hello", "World"}));
-    EXPECT_EQ(Split("Hello\r"), (L{"Hello"}));
-    EXPECT_EQ(Split("Hello\n"), (L{"Hello"}));
-    EXPECT_EQ(Split("\r\n"), (L{""}));
-}
-
-TEST(StringListText, TwoBreaksInARowGiveAnEmptyLine) {
-    EXPECT_EQ(Split("Hello\r\n\r\nWorld"), (L{"Hello", "", "World"}));
-    EXPECT_EQ(Split("a\n\nb"), (L{"a", "", "b"}));
-    EXPECT_EQ(Split("a\r\rb"), (L{"a", "", "b"}));
-    EXPECT_EQ(Split("\r\n\r\n"), (L{"", ""}));
-    EXPECT_EQ(Split("\nx"), (L{"", "x"}));
-}
-
-TEST(StringListText, NulEndsTheText) {
-    EXPECT_EQ(Split(std::string("ab\0cd", 5)), (L{"ab"}));
-    EXPECT_EQ(Split(std::string("ab\r\n\0cd\r\n", 9)), (L{"ab"}));
-    EXPECT_EQ(Split(std::string("\0ab", 3)), L{});
+TEST(StringListText, SetTextSplitsAtCrLfLoneCrAndLoneLf) {
+    const std::pair<std::string, L> Cases[] = {
+        {"a\r\nb", {"a", "b"}},
+        {"a\rb", {"a", "b"}},
+        {"a\nb", {"a", "b"}},
+        {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+        // LF CR is two breaks, not one: the LF ends "a", the CR ends an empty line.
+        {"a\n\rb", {"a", "", "b"}},
+        // A final break gives no empty last line.
+        {"Hello\r\nWorld\r\n", {"Hello", "World"}},
+        {"Hello\r", {"Hello"}},
+        {"Hello\n", {"Hello"}},
+        {"\r\n", {""}},
+        // Two breaks in a row give an empty line.
+        {"Hello\r\n\r\nWorld", {"Hello", "", "World"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"a\r\rb", {"a", "", "b"}},
+        {"\r\n\r\n", {"", ""}},
+        {"\nx", {"", "x"}},
+        // NUL ends the text.
+        {std::string("ab\0cd", 5), {"ab"}},
+        {std::string("ab\r\n\0cd\r\n", 9), {"ab"}},
+        {std::string("\0ab", 3), {}},
+    };
+    for (const auto& [Text, Expected] : Cases) {
+        TStringList List;
+        List.SetText(Text);
+        EXPECT_EQ(Lines(List), Expected) << '"' << Text << '"';
+    }
 }
 
 TEST(StringListText, EmptyTextGivesNoLinesAndReplacesOldEntries) {

@@ -63,7 +63,7 @@ TEST(IntToStr, GivesDecimalTextWithMinusForNegative) {
     EXPECT_EQ(IntToStr(uint32_t{4294967295u}), "4294967295");
 }
 
-TEST(IntToHex, UpperCaseWithAtLeastTheDigitsAsked) {
+TEST(IntToHex, UpperCaseWithAtLeastTheDigitsAskedAndNegativesInTwosComplement) {
     EXPECT_EQ(IntToHex(0, 2), "00");
     EXPECT_EQ(IntToHex(10, 2), "0A");
     EXPECT_EQ(IntToHex(255, 2), "FF");
@@ -72,9 +72,7 @@ TEST(IntToHex, UpperCaseWithAtLeastTheDigitsAsked) {
     EXPECT_EQ(IntToHex(7, 0), "7");
     EXPECT_EQ(IntToHex(7, -3), "7");
     EXPECT_EQ(IntToHex(0, 0), "0");
-}
-
-TEST(IntToHex, NegativeValuesInTwosComplementOfTheirWidth) {
+    // Negative values take the width of their type.
     EXPECT_EQ(IntToHex(int32_t{-1}, 2), "FFFFFFFF");
     EXPECT_EQ(IntToHex(int64_t{-2}, 2), "FFFFFFFFFFFFFFFE");
     EXPECT_EQ(IntToHex(INT32_MIN, 2), "80000000");
@@ -104,48 +102,38 @@ TEST(Pos, IsOneBasedAndZeroWhenAbsent) {
     EXPECT_EQ(Pos(std::string("\0", 1), std::string("a\0b", 3)), 2);
 }
 
-TEST(Copy, ClampsAtTheEndsOfTheString) {
-    const std::string S = "Hello";
-    EXPECT_EQ(Copy(S, 1, 5), "Hello");
-    EXPECT_EQ(Copy(S, 2, 3), "ell");
-    EXPECT_EQ(Copy(S, 4, 10), "lo");
-    EXPECT_EQ(Copy(S, 5, 1), "o");
-    EXPECT_EQ(Copy(S, 6, 1), "");
-    EXPECT_EQ(Copy(S, 100, 1), "");
-    EXPECT_EQ(Copy(S, 2, 0), "");
-    EXPECT_EQ(Copy(S, 2, -1), "");
-    EXPECT_EQ(Copy(S, 2, kMost), "");
-    EXPECT_EQ(Copy(S, 2, kHuge), "ello");
-    EXPECT_EQ(Copy(S, kHuge, kHuge), "");
+// {index, count, result} on "Hello".
+struct Slice {
+    int64_t Index;
+    int64_t Count;
+    const char* Result;
+};
+
+TEST(Copy, ClampsAtTheEndsOfTheStringAndCountsAnIndexBelowOneAsOne) {
+    for (const Slice& C :
+         {Slice{1, 5, "Hello"}, Slice{2, 3, "ell"}, Slice{4, 10, "lo"}, Slice{5, 1, "o"},
+          Slice{6, 1, ""}, Slice{100, 1, ""}, Slice{2, 0, ""}, Slice{2, -1, ""},
+          Slice{2, kMost, ""}, Slice{2, kHuge, "ello"}, Slice{kHuge, kHuge, ""}, Slice{0, 2, "He"},
+          Slice{-5, 2, "He"}, Slice{kMost, kHuge, "Hello"}}) {
+        EXPECT_EQ(Copy("Hello", C.Index, C.Count), C.Result) << C.Index << ", " << C.Count;
+    }
     EXPECT_EQ(Copy("", 1, 1), "");
 }
 
-TEST(Copy, IndexBelowOneCountsAsOne) {
-    EXPECT_EQ(Copy("Hello", 0, 2), "He");
-    EXPECT_EQ(Copy("Hello", -5, 2), "He");
-    EXPECT_EQ(Copy("Hello", kMost, kHuge), "Hello");
-}
-
 TEST(Delete, ClampsAtTheEndAndIgnoresPositionsOutsideTheString) {
-    auto Deleted = [](std::string S, int64_t Index, int64_t Count) {
-        Delete(S, Index, Count);
-        return S;
-    };
-    EXPECT_EQ(Deleted("Hello", 1, 1), "ello");
-    EXPECT_EQ(Deleted("Hello", 2, 3), "Ho");
-    EXPECT_EQ(Deleted("Hello", 5, 1), "Hell");
-    EXPECT_EQ(Deleted("Hello", 4, 10), "Hel");
-    EXPECT_EQ(Deleted("Hello", 1, kHuge), "");
-    EXPECT_EQ(Deleted("Hello", 3, kHuge), "He");
     // Start before position 1 or past the end, or count below 1: nothing is deleted.
-    EXPECT_EQ(Deleted("Hello", 0, 2), "Hello");
-    EXPECT_EQ(Deleted("Hello", -1, 3), "Hello");
-    EXPECT_EQ(Deleted("Hello", kMost, kHuge), "Hello");
-    EXPECT_EQ(Deleted("Hello", 6, 1), "Hello");
-    EXPECT_EQ(Deleted("Hello", kHuge, kHuge), "Hello");
-    EXPECT_EQ(Deleted("Hello", 2, 0), "Hello");
-    EXPECT_EQ(Deleted("Hello", 2, -4), "Hello");
-    EXPECT_EQ(Deleted("", 1, 1), "");
+    for (const Slice& C :
+         {Slice{1, 1, "ello"}, Slice{2, 3, "Ho"}, Slice{5, 1, "Hell"}, Slice{4, 10, "Hel"},
+          Slice{1, kHuge, ""}, Slice{3, kHuge, "He"}, Slice{0, 2, "Hello"}, Slice{-1, 3, "Hello"},
+          Slice{kMost, kHuge, "Hello"}, Slice{6, 1, "Hello"}, Slice{kHuge, kHuge, "Hello"},
+          Slice{2, 0, "Hello"}, Slice{2, -4, "Hello"}}) {
+        std::string S = "Hello";
+        Delete(S, C.Index, C.Count);
+        EXPECT_EQ(S, C.Result) << C.Index << ", " << C.Count;
+    }
+    std::string Empty;
+    Delete(Empty, 1, 1);
+    EXPECT_EQ(Empty, "");
 }
 
 TEST(Delete, CutsAReportWithTheLineBreakBeforeIt) {
