@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "BaudRate.h"
@@ -33,13 +34,15 @@ TEST(BaudSnapping, EveryRowOfTheRateTableAtBothBorders) {
 }
 
 TEST(BaudSnapping, RatesMissingFromTheListGoUpAndOutOfRangeValuesGiveTheTop) {
-    EXPECT_EQ(SnapBaudRate(600), 1200u);
-    EXPECT_EQ(SnapBaudRate(19200), 38400u);
-    EXPECT_EQ(SnapBaudRate(1000000), 256000u);
-    EXPECT_EQ(SnapBaudRate(256000), 256000u);
-    EXPECT_EQ(SnapBaudRate(256001), 256000u);
-    EXPECT_EQ(SnapBaudRate(-1), 256000u);
-    EXPECT_EQ(SnapBaudRate(INT32_MIN), 256000u);
+    for (const auto& [Baud, Rate] : {std::pair<int32_t, uint32_t>{600, 1200},
+                                     {19200, 38400},
+                                     {1000000, 256000},
+                                     {256000, 256000},
+                                     {256001, 256000},
+                                     {-1, 256000},
+                                     {INT32_MIN, 256000}}) {
+        EXPECT_EQ(SnapBaudRate(Baud), Rate) << "Baud " << Baud;
+    }
 }
 
 }  // namespace

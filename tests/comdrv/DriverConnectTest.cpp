@@ -5,20 +5,13 @@
 #include <vector>
 
 #include "WinProbes.h"
-#include "comdrv/ExposedDriver.h"
-#include "support/MemorySerialPort.h"
+#include "comdrv/DriverOnMemory.h"
 
 namespace vorsa::test {
 namespace {
 
 using Call = MemorySerialPort::Call;
 using Record = MemorySerialPort::Record;
-
-class DriverOnMemory : public ::testing::Test {
-  protected:
-    MemorySerialPort Line;  // outlives the driver, so tests can look at it afterwards
-    ExposedDriver Driver{nullptr, Borrow(Line)};
-};
 
 TEST_F(DriverOnMemory, StartsClosedWithTheDefaultSettings) {
     EXPECT_EQ(Driver.Port, "COM2");
@@ -92,47 +85,28 @@ TEST_F(DriverOnMemory, ConnectConfiguresTheDeviceInOrder) {
 }
 
 TEST_F(DriverOnMemory, ConnectHandsTheLineSettingsOverByOrdinalAndSnapsTheSpeed) {
+    struct Case {
+        tParity Parity;
+        tStopBits StopBits;
+        int32_t Baud;
+        uint8_t ParityOrdinal, StopOrdinal;
+        uint32_t Rate;
+    };
     Driver.DataBits = 7;
-    Driver.Parity = tParity::Even;
-    Driver.StopBits = tStopBits::s20;
-    Driver.Baud = 19200;
-    Driver.Connect();
-    EXPECT_EQ(Line.State.ByteSize, 7);
-    EXPECT_EQ(Line.State.Parity, 2);
-    EXPECT_EQ(Line.State.StopBits, 2);
-    EXPECT_EQ(Line.State.BaudRate, 38400u);
-
-    Driver.Parity = tParity::Odd;
-    Driver.StopBits = tStopBits::s15;
-    Driver.Baud = 0;  // no division anywhere: the speed snaps to the slowest rate
-    Driver.Connect();
-    EXPECT_TRUE(Driver.Connected());
-    EXPECT_EQ(Line.State.Parity, 1);
-    EXPECT_EQ(Line.State.StopBits, 1);
-    EXPECT_EQ(Line.State.BaudRate, 110u);
-
-    Driver.Baud = -9600;
-    Driver.Connect();
-    EXPECT_TRUE(Driver.Connected());
-    EXPECT_EQ(Line.State.BaudRate, 256000u);
-}
-
-struct FixedWord {
-    tFlowControl Flow;
-    uint32_t Word;
-};
-
-TEST_F(DriverOnMemory, NtFromVersion4GetsTheFixedFlagWords) {
-    Line.State.Flags = 0xFFFF;  // the current word plays no part
-    Line.Version.dwMajorVersion = 4;
-    Line.Version.dwMinorVersion = 0;
-    for (const FixedWord& Case :
-         {FixedWord{tFlowControl::XON_XOFF, 0x5391}, FixedWord{tFlowControl::Hardware, 0x6095},
-          FixedWord{tFlowControl::No, 0x5091}}) {
-        Line.State.Flags = 0xFFFF;
-        Driver.FlowControl = Case.Flow;
+    for (const Case& C : {Case{tParity::Even, tStopBits::s20, 19200, 2, 2, 38400},
+                          // No division anywhere: 0 snaps to the slowest rate.
+                          Case{tParity::Odd, tStopBits::s15, 0, 1, 1, 110},
+                          Case{tParity::Odd, tStopBits::s15, -9600, 1, 1, 256000}}) {
+        SCOPED_TRACE(C.Baud);
+        Driver.Parity = C.Parity;
+        Driver.StopBits = C.StopBits;
+        Driver.Baud = C.Baud;
         Driver.Connect();
-        EXPECT_EQ(Line.State.Flags, Case.Word) << "flow " << static_cast<int>(Case.Flow);
+        EXPECT_TRUE(Driver.Connected());
+        EXPECT_EQ(Line.State.ByteSize, 7);
+        EXPECT_EQ(Line.State.Parity, C.ParityOrdinal);
+        EXPECT_EQ(Line.State.StopBits, C.StopOrdinal);
+        EXPECT_EQ(Line.State.BaudRate, C.Rate);
     }
 }
 
@@ -171,46 +145,59 @@ TEST(DcbFlags, TheFixedWordsDecodeToTheirSwitches) {
     EXPECT_EQ(Built.Flags, 0x6095u);
 }
 
-TEST_F(DriverOnMemory, WhenTheProbesFailTheFlagsDeriveFromTheCurrentWordUnderMask600) {
-    Line.FailAlways(Call::GetVersionEx, 50);
-    // fNull, fErrorChar, fOutX and RTS handshake set; fInX clear.
-    constexpr uint32_t Current = 0x2D15;
-    for (const FixedWord& Case : {FixedWord{tFlowControl::XON_XOFF, Current | 0x600},
-                                  FixedWord{tFlowControl::Hardware, Current & ~0x600u},
-                                  FixedWord{tFlowControl::No, Current}}) {
-        Line.State.Flags = Current;
-        Driver.FlowControl = Case.Flow;
-        Driver.Connect();
-        EXPECT_TRUE(Driver.Connected()) << "a failed probe is not a failed Connect";
-        EXPECT_EQ(Line.State.Flags, Case.Word) << "flow " << static_cast<int>(Case.Flow);
-    }
-}
-
-TEST_F(DriverOnMemory, OtherPlatformsAndNtBefore4UseTheMaskRule) {
-    struct Probe {
+TEST_F(DriverOnMemory, FlagWordIsFixedOnNtFrom4AndOtherwiseTheCurrentWordUnderMask600) {
+    enum Probing { Answered, ProbesFail, ProbesAndSettingsFail };
+    struct Case {
         uint32_t PlatformId, Major, Minor;
-        bool Fixed;
+        Probing Probes;
+        uint32_t Current;
+        tFlowControl Flow;
+        uint32_t Word;
     };
-    for (const Probe& P : {Probe{2, 3, 51, false}, Probe{1, 4, 10, false}, Probe{0, 4, 0, false},
-                           Probe{7, 6, 0, false}, Probe{2, 4, 0, true}, Probe{2, 10, 0, true}}) {
-        Line.Version.dwPlatformId = P.PlatformId;
-        Line.Version.dwMajorVersion = P.Major;
-        Line.Version.dwMinorVersion = P.Minor;
-        Line.State.Flags = 0x0001;
-        Driver.FlowControl = tFlowControl::XON_XOFF;
+    constexpr auto Xon = tFlowControl::XON_XOFF, Rts = tFlowControl::Hardware,
+                   None = tFlowControl::No;
+    const Case Cases[] = {
+        // NT from version 4: fixed words, whatever the current word holds.
+        {2, 4, 0, Answered, 0xFFFF, Xon, 0x5391},
+        {2, 4, 0, Answered, 0xFFFF, Rts, 0x6095},
+        {2, 4, 0, Answered, 0xFFFF, None, 0x5091},
+        {2, 4, 0, Answered, 0x0001, Xon, 0x5391},
+        {2, 10, 0, Answered, 0x0001, Xon, 0x5391},
+        // Other platforms and NT before 4: XON/XOFF sets the mask bits 600.
+        {2, 3, 51, Answered, 0x0001, Xon, 0x0601},
+        {1, 4, 10, Answered, 0x0001, Xon, 0x0601},
+        {0, 4, 0, Answered, 0x0001, Xon, 0x0601},
+        {7, 6, 0, Answered, 0x0001, Xon, 0x0601},
+        // Failed probes (no failed Connect) take the mask rule too: hardware flow clears
+        // the bits, none keeps the word. 2D15 has fNull, fErrorChar, fOutX and RTS
+        // handshake set and fInX clear.
+        {2, 5, 1, ProbesFail, 0x2D15, Xon, 0x2D15 | 0x600},
+        {2, 5, 1, ProbesFail, 0x2D15, Rts, 0x2D15 & ~0x600u},
+        {2, 5, 1, ProbesFail, 0x2D15, None, 0x2D15},
+        // When the current settings cannot be read either, the rule starts from 0.
+        {2, 5, 1, ProbesAndSettingsFail, 0x0001, Xon, 0x0600},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "platform " << C.PlatformId << " version " << C.Major << "." << C.Minor
+                     << " probing " << C.Probes << " flow " << static_cast<int>(C.Flow)
+                     << " current " << std::hex << C.Current);
+        Line.Heal(Call::GetVersionEx);
+        if (C.Probes != Answered) {
+            Line.FailAlways(Call::GetVersionEx, 50);
+        }
+        if (C.Probes == ProbesAndSettingsFail) {
+            Line.FailOnce(Call::GetCommState, 13);
+        }
+        Line.Version.dwPlatformId = C.PlatformId;
+        Line.Version.dwMajorVersion = C.Major;
+        Line.Version.dwMinorVersion = C.Minor;
+        Line.State.Flags = C.Current;
+        Driver.FlowControl = C.Flow;
         Driver.Connect();
-        EXPECT_EQ(Line.State.Flags, P.Fixed ? 0x5391u : 0x0601u)
-            << "platform " << P.PlatformId << " version " << P.Major << "." << P.Minor;
+        EXPECT_TRUE(Driver.Connected());
+        EXPECT_EQ(Line.State.Flags, C.Word);
     }
-}
-
-TEST_F(DriverOnMemory, MaskRuleStartsFromAnEmptyWordWhenTheCurrentSettingsCannotBeRead) {
-    Line.FailAlways(Call::GetVersionEx, 50);
-    Line.FailOnce(Call::GetCommState, 13);
-    Line.State.Flags = 0x0001;
-    Driver.FlowControl = tFlowControl::XON_XOFF;
-    Driver.Connect();
-    EXPECT_EQ(Line.State.Flags, 0x0600u);
 }
 
 TEST_F(DriverOnMemory, MissingDeviceLeavesThePortClosedWithTheErrorLatched) {
@@ -337,15 +324,15 @@ TEST(PlatformProbes, MapThePlatformIdentifier) {
 
 TEST(PlatformProbes, PackMajorAndMinorVersionIn16BitsEach) {
     MemorySerialPort Line;
-    Line.Version.dwMajorVersion = 4;
-    Line.Version.dwMinorVersion = 0;
-    EXPECT_EQ(detail::WinVersion(Line), 262144u);
-    Line.Version.dwMajorVersion = 5;
-    Line.Version.dwMinorVersion = 1;
-    EXPECT_EQ(detail::WinVersion(Line), 327681u);
-    Line.Version.dwMajorVersion = 0x12345;
-    Line.Version.dwMinorVersion = 0xABCDE;
-    EXPECT_EQ(detail::WinVersion(Line), 0x2345BCDEu);
+    struct Case {
+        uint32_t Major, Minor, Packed;
+    };
+    for (const Case& C :
+         {Case{4, 0, 262144}, Case{5, 1, 327681}, Case{0x12345, 0xABCDE, 0x2345BCDE}}) {
+        Line.Version.dwMajorVersion = C.Major;
+        Line.Version.dwMinorVersion = C.Minor;
+        EXPECT_EQ(detail::WinVersion(Line), C.Packed) << C.Major << "." << C.Minor;
+    }
     Line.FailOnce(Call::GetVersionEx, 1);
     EXPECT_EQ(detail::WinVersion(Line), 0u);
 }

@@ -6,8 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "comdrv/ExposedDriver.h"
-#include "support/MemorySerialPort.h"
+#include "comdrv/DriverOnMemory.h"
 
 namespace vorsa::test {
 namespace {
@@ -15,18 +14,15 @@ namespace {
 using Call = MemorySerialPort::Call;
 using Traced = std::pair<bool, std::string>;
 
-class TracedDriver : public ::testing::Test {
+class TracedDriver : public OpenDriver {
   protected:
     void SetUp() override {
-        Driver.Connect();
-        ASSERT_TRUE(Driver.Connected());
+        OpenDriver::SetUp();
         Driver.OnTrace = [this](bool Outgoing, const std::string& Bytes) {
             Seen.emplace_back(Outgoing, Bytes);
         };
     }
 
-    MemorySerialPort Line;
-    ExposedDriver Driver{nullptr, Borrow(Line)};
     std::vector<Traced> Seen;
 };
 

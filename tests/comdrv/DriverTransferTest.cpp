@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "comdrv/ExposedDriver.h"
-#include "support/MemorySerialPort.h"
+#include "comdrv/DriverOnMemory.h"
 
 namespace vorsa::test {
 namespace {
@@ -22,42 +21,27 @@ std::string Pattern(size_t Size) {
     return S;
 }
 
-class OpenDriver : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        Driver.Connect();
-        ASSERT_TRUE(Driver.Connected());
-        Line.ClearLog();
-        Line.Purges.clear();
+TEST_F(OpenDriver, SendStringWritesInStagingSizedPiecesWithoutLoss) {
+    struct Case {
+        size_t Size;
+        std::vector<size_t> Pieces;
+    };
+    for (const Case& C : {Case{0, {}}, Case{300, {300}},
+                          Case{8192, {8192}},  // exactly the staging size is one piece
+                          Case{2 * 8192 + 3616, {8192, 8192, 3616}}}) {
+        SCOPED_TRACE(C.Size);
+        Line.Writes.clear();
+        Line.Written.clear();
+        const std::string S = Pattern(C.Size);
+        Driver.SendString(S);
+        std::vector<size_t> Pieces;
+        for (const std::string& Write : Line.Writes) {
+            Pieces.push_back(Write.size());
+        }
+        EXPECT_EQ(Pieces, C.Pieces);
+        EXPECT_EQ(Line.Written, S);
+        EXPECT_EQ(Driver.GetError(), 0);
     }
-
-    MemorySerialPort Line;
-    ExposedDriver Driver{nullptr, Borrow(Line)};
-};
-
-TEST_F(OpenDriver, SendStringWritesTheWholeStringInOneWrite) {
-    const std::string S = Pattern(300);
-    Driver.SendString(S);
-    ASSERT_EQ(Line.Writes.size(), 1u);
-    EXPECT_EQ(Line.Written, S);
-    EXPECT_EQ(Driver.GetError(), 0);
-}
-
-TEST_F(OpenDriver, SendStringWritesLongStringsInStagingSizedPiecesWithoutLoss) {
-    const std::string S = Pattern(2 * 8192 + 3616);
-    Driver.SendString(S);
-    ASSERT_EQ(Line.Writes.size(), 3u);
-    EXPECT_EQ(Line.Writes[0].size(), 8192u);
-    EXPECT_EQ(Line.Writes[1].size(), 8192u);
-    EXPECT_EQ(Line.Writes[2].size(), 3616u);
-    EXPECT_EQ(Line.Written, S);
-
-    Line.Writes.clear();
-    Driver.SendString(Pattern(8192));
-    EXPECT_EQ(Line.Writes.size(), 1u) << "exactly the staging size is one piece";
-    Line.Writes.clear();
-    Driver.SendString("");
-    EXPECT_TRUE(Line.Writes.empty());
 }
 
 TEST_F(OpenDriver, AWriteCutShortByItsTimeOutIsLatchedAndTheRestIsNotSent) {
@@ -177,12 +161,6 @@ TEST_F(OpenDriver, GetEventComparesWithTheDeviceMaskAndHandsItBack) {
     EXPECT_FALSE(Driver.GetEvent(Mask));
     EXPECT_EQ(Mask, EV_RXCHAR | EV_ERR);
     EXPECT_EQ(Driver.GetError(), 0);
-
-    Line.FailOnce(Call::GetCommMask, 31);
-    Mask = EV_RING;
-    EXPECT_FALSE(Driver.GetEvent(Mask));
-    EXPECT_EQ(Mask, EV_RING) << "a failed query leaves the reference alone";
-    EXPECT_EQ(Driver.GetError(), 31);
 }
 
 TEST_F(OpenDriver, SetEventAndSetEscCodeReachTheDevice) {
@@ -211,119 +189,103 @@ TEST_F(OpenDriver, OnWriteHookCanScriptAReply) {
     EXPECT_EQ(Driver.ReadString(), "OK");
 }
 
-TEST_F(OpenDriver, EachFailingPlatformCallLatchesItsCode) {
-    struct Case {
-        const char* Operation;
-        Call Failing;
-        std::function<bool(ExposedDriver&)> RunAndCheckResult;
+// Every operation with the platform call it makes, what it gives when that call fails or
+// the port is closed, and what it latches then.
+struct Operation {
+    enum WhenClosed { DoesNothing, LatchesLastError, QueriesTheHandle };
+    const char* Name;
+    Call Uses;
+    bool LatchesItsFailure;
+    WhenClosed Closed;
+    std::function<bool(ExposedDriver&)> RunGivesTheFailureResult;
+};
+
+// An operation without a result: running it is all there is to check.
+std::function<bool(ExposedDriver&)> Action(void (*Run)(ExposedDriver&)) {
+    return [Run](ExposedDriver& D) {
+        Run(D);
+        return true;
     };
-    const std::vector<Case> Cases = {
-        {"SendString", Call::WriteFile,
+}
+
+const std::vector<Operation>& Operations() {
+    using O = Operation;
+    static const std::vector<Operation> All = {
+        {"SendString", Call::WriteFile, true, O::DoesNothing,
+         Action([](ExposedDriver& D) { D.SendString("AT\r\n"); })},
+        {"SendByte", Call::WriteFile, true, O::DoesNothing,
+         Action([](ExposedDriver& D) { D.SendByte('A'); })},
+        {"GetString", Call::ReadFile, true, O::DoesNothing,
+         [](ExposedDriver& D) { return D.GetString(4) == ""; }},
+        {"GetByte", Call::ReadFile, true, O::LatchesLastError,
+         [](ExposedDriver& D) { return D.GetByte() == 0; }},
+        {"ReadString", Call::ReadFile, true, O::LatchesLastError,
+         [](ExposedDriver& D) { return D.ReadString() == ""; }},
+        {"GetIn", Call::ClearCommError, true, O::LatchesLastError,
+         [](ExposedDriver& D) { return D.GetIn() == -1; }},
+        {"GetOut", Call::ClearCommError, true, O::LatchesLastError,
+         [](ExposedDriver& D) { return D.GetOut() == -1; }},
+        // A failed query leaves the reference alone.
+        {"GetEvent", Call::GetCommMask, true, O::LatchesLastError,
          [](ExposedDriver& D) {
-             D.SendString("AT\r\n");
-             return true;
+             uint32_t Mask = 1234;
+             return !D.GetEvent(Mask) && Mask == 1234;
          }},
-        {"SendByte", Call::WriteFile,
-         [](ExposedDriver& D) {
-             D.SendByte('A');
-             return true;
-         }},
-        {"GetString", Call::ReadFile, [](ExposedDriver& D) { return D.GetString(4) == ""; }},
-        {"GetByte", Call::ReadFile, [](ExposedDriver& D) { return D.GetByte() == 0; }},
-        {"ReadString", Call::ReadFile, [](ExposedDriver& D) { return D.ReadString() == ""; }},
-        {"GetIn", Call::ClearCommError, [](ExposedDriver& D) { return D.GetIn() == -1; }},
-        {"GetOut", Call::ClearCommError, [](ExposedDriver& D) { return D.GetOut() == -1; }},
-        {"GetEvent", Call::GetCommMask,
-         [](ExposedDriver& D) {
-             uint32_t Mask = 0;
-             return !D.GetEvent(Mask);
-         }},
-        {"SetEvent", Call::SetCommMask,
-         [](ExposedDriver& D) {
-             D.SetEvent(EV_RXCHAR);
-             return true;
-         }},
-        {"SetEscCode", Call::EscapeCommFunction,
-         [](ExposedDriver& D) {
-             D.SetEscCode(SETRTS);
-             return true;
-         }},
-        {"GetFlags", Call::GetCommState, [](ExposedDriver& D) { return D.GetFlags() == ""; }},
-        {"WaitReadable", Call::WaitReadable,
+        {"SetEvent", Call::SetCommMask, true, O::LatchesLastError,
+         Action([](ExposedDriver& D) { D.SetEvent(EV_RXCHAR); })},
+        {"SetEscCode", Call::EscapeCommFunction, true, O::LatchesLastError,
+         Action([](ExposedDriver& D) { D.SetEscCode(SETRTS); })},
+        {"GetFlags", Call::GetCommState, true, O::QueriesTheHandle,
+         [](ExposedDriver& D) { return D.GetFlags() == ""; }},
+        {"WaitReadable", Call::WaitReadable, true, O::DoesNothing,
          [](ExposedDriver& D) { return !D.WaitReadable(10); }},
+        // A failing purge gives false but latches nothing.
+        {"FlushBuffers", Call::PurgeComm, false, O::DoesNothing,
+         [](ExposedDriver& D) { return !D.FlushBuffers(true, true); }},
     };
+    return All;
+}
+
+TEST_F(OpenDriver, EachFailingPlatformCallGivesTheFailureResultAndLatchesItsCode) {
     int32_t Code = 1000;
-    for (const Case& C : Cases) {
-        SCOPED_TRACE(C.Operation);
+    for (const Operation& Op : Operations()) {
+        SCOPED_TRACE(Op.Name);
         Line.Feed("data");
-        Line.FailOnce(C.Failing, ++Code);
-        EXPECT_TRUE(C.RunAndCheckResult(Driver));
-        EXPECT_EQ(Driver.GetError(), Code);
+        Line.FailOnce(Op.Uses, ++Code);
+        EXPECT_TRUE(Op.RunGivesTheFailureResult(Driver));
+        EXPECT_EQ(Driver.GetError(), Op.LatchesItsFailure ? Code : 0);
         EXPECT_TRUE(Driver.Connected()) << "a failing transfer does not close the port";
         Line.Incoming.clear();
     }
 }
 
-TEST_F(OpenDriver, AFailingPurgeGivesFalseButLatchesNothing) {
-    Line.FailOnce(Call::PurgeComm, 66);
-    EXPECT_FALSE(Driver.FlushBuffers(true, true));
-    EXPECT_EQ(Driver.GetError(), 0);
-}
-
-class ClosedDriver : public ::testing::Test {
-  protected:
-    MemorySerialPort Line;
-    ExposedDriver Driver{nullptr, Borrow(Line)};
-};
-
-TEST_F(ClosedDriver, TransfersDoNothingAndLatchNothing) {
-    Line.FailOnce(Call::Open, 2);  // leaves a platform error behind that must not be latched
+TEST_F(DriverOnMemory, OnAClosedPortTransfersDoNothingAndQueriesLatchThePlatformsLastError) {
+    Line.FailOnce(Call::Open, 2);  // leaves a platform error behind
     Driver.Connect();
     ASSERT_NE(Driver.GetError(), 0);
+    const int32_t Last = Line.GetLastError();
+    ASSERT_NE(Last, 0);
     Line.ClearLog();
     Line.Feed("waiting");
-
-    Driver.SendString("AT\r\n");
-    Driver.SendByte('A');
-    EXPECT_EQ(Driver.GetString(5), "");
-    EXPECT_FALSE(Driver.FlushBuffers(true, true));
-    EXPECT_FALSE(Driver.WaitReadable(10));
-    EXPECT_EQ(Driver.GetError(), 0);
+    for (const Operation& Op : Operations()) {
+        if (Op.Closed != Operation::QueriesTheHandle) {
+            SCOPED_TRACE(Op.Name);
+            EXPECT_TRUE(Op.RunGivesTheFailureResult(Driver));
+            EXPECT_EQ(Driver.GetError(), Op.Closed == Operation::DoesNothing ? 0 : Last);
+        }
+    }
     EXPECT_TRUE(Line.Log().empty()) << "nothing reaches the platform";
     EXPECT_TRUE(Line.Written.empty());
 }
 
-TEST_F(ClosedDriver, QueriesFailAndLatchThePlatformsLastError) {
-    Line.FailOnce(Call::Open, 2);
-    Driver.Connect();
-    const int32_t Last = Line.GetLastError();
-    ASSERT_NE(Last, 0);
-    (void)Driver.GetError();
-    Line.ClearLog();
-
-    uint32_t Mask = 1234;
-    EXPECT_EQ(Driver.GetIn(), -1);
-    EXPECT_EQ(Driver.GetError(), Last);
-    EXPECT_EQ(Driver.GetOut(), -1);
-    EXPECT_EQ(Driver.GetError(), Last);
-    EXPECT_EQ(Driver.GetByte(), 0);
-    EXPECT_EQ(Driver.GetError(), Last);
-    EXPECT_FALSE(Driver.GetEvent(Mask));
-    EXPECT_EQ(Mask, 1234u);
-    EXPECT_EQ(Driver.GetError(), Last);
-    Driver.SetEvent(EV_RXCHAR);
-    EXPECT_EQ(Driver.GetError(), Last);
-    Driver.SetEscCode(SETDTR);
-    EXPECT_EQ(Driver.GetError(), Last);
-    EXPECT_EQ(Driver.ReadString(), "");
-    EXPECT_EQ(Driver.GetError(), Last);
-    EXPECT_TRUE(Line.Log().empty());
-}
-
-TEST_F(ClosedDriver, QueriesOnAFreshDriverLatchNothingWhenThePlatformHasNoError) {
-    EXPECT_EQ(Driver.GetIn(), -1);
-    EXPECT_EQ(Driver.GetOut(), -1);
-    EXPECT_EQ(Driver.GetError(), 0) << "a code of 0 latches nothing";
+TEST_F(DriverOnMemory, QueriesOnAFreshDriverLatchNothingWhenThePlatformHasNoError) {
+    for (const Operation& Op : Operations()) {
+        if (Op.Closed == Operation::LatchesLastError) {
+            SCOPED_TRACE(Op.Name);
+            EXPECT_TRUE(Op.RunGivesTheFailureResult(Driver));
+            EXPECT_EQ(Driver.GetError(), 0) << "a code of 0 latches nothing";
+        }
+    }
 }
 
 }  // namespace

@@ -158,23 +158,21 @@ TEST_F(BackendOnPty, BytesArrivingWithinTheIntervalJoinOneRead) {
     EXPECT_EQ(std::string(Buffer, Read), "ab");
 }
 
-TEST_F(BackendOnPty, ReadsOfZeroBytesAndTakeWhatWaitsReadsReturnAtOnce) {
-    ASSERT_TRUE(Port.SetCommTimeouts(Handle, COMMTIMEOUTS{0, 0, 0, 0, 0}));
-    char Buffer[8];
-    uint32_t Read = 99;
-    EXPECT_TRUE(Port.ReadFile(Handle, Buffer, 0, Read));
-    EXPECT_EQ(Read, 0u);
-    ASSERT_TRUE(Port.SetCommTimeouts(Handle, COMMTIMEOUTS{MAXDWORD, 0, 0, 0, 0}));
-    EXPECT_TRUE(Port.ReadFile(Handle, Buffer, sizeof Buffer, Read));
-    EXPECT_EQ(Read, 0u);
-}
-
-TEST_F(BackendOnPty, AReadWithATotalTimeOutGivesUpWithoutBytes) {
-    ASSERT_TRUE(Port.SetCommTimeouts(Handle, COMMTIMEOUTS{10, 0, 30, 0, 0}));
-    char Buffer[8];
-    uint32_t Read = 99;
-    EXPECT_TRUE(Port.ReadFile(Handle, Buffer, sizeof Buffer, Read));
-    EXPECT_EQ(Read, 0u);
+TEST_F(BackendOnPty, ReadsWithNothingToWaitForReturnWithoutBytes) {
+    struct Case {
+        COMMTIMEOUTS Timeouts;
+        uint32_t Count;
+    };
+    // A read of zero bytes, a take-what-waits read, and a total time-out that runs out.
+    for (const Case& C :
+         {Case{{0, 0, 0, 0, 0}, 0}, Case{{MAXDWORD, 0, 0, 0, 0}, 8}, Case{{10, 0, 30, 0, 0}, 8}}) {
+        SCOPED_TRACE(C.Timeouts.ReadIntervalTimeout);
+        ASSERT_TRUE(Port.SetCommTimeouts(Handle, C.Timeouts));
+        char Buffer[8];
+        uint32_t Read = 99;
+        EXPECT_TRUE(Port.ReadFile(Handle, Buffer, C.Count, Read));
+        EXPECT_EQ(Read, 0u);
+    }
 }
 
 TEST_F(BackendOnPty, AWriteThatCannotFinishStopsAtItsDeadline) {

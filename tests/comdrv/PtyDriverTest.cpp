@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "comdrv/ExposedDriver.h"
 #include "support/Pty.h"
@@ -83,40 +84,31 @@ class DriverOnPty : public ::testing::Test {
     ExposedDriver Driver{nullptr};
 };
 
-TEST_F(DriverOnPty, ConnectHoldsTheDescriptorAndConfiguresHardwareFlowControl) {
+TEST_F(DriverOnPty, ConnectHoldsTheDescriptorAndEachFlowControlWordReadsBackAsBuilt) {
     EXPECT_GE(Driver.PortHandle, 0);
     EXPECT_EQ(fcntl(static_cast<int>(Driver.PortHandle), F_GETFD), FD_CLOEXEC);
-    EXPECT_EQ(Driver.GetFlags(), "0110000010010101");
-    EXPECT_EQ(Driver.GetError(), 0);
+    for (const auto& [Flow, Flags] : {std::pair{tFlowControl::Hardware, "0110000010010101"},
+                                      std::pair{tFlowControl::XON_XOFF, "0101001110010001"},
+                                      std::pair{tFlowControl::No, "0101000010010001"}}) {
+        Driver.FlowControl = Flow;
+        Driver.Connect();
+        ASSERT_TRUE(Driver.Connected());
+        EXPECT_EQ(Driver.GetFlags(), Flags);
+        EXPECT_EQ(Driver.GetError(), 0);
+    }
 }
 
-TEST_F(DriverOnPty, EachFlowControlWordReadsBackAsBuilt) {
-    Driver.FlowControl = tFlowControl::XON_XOFF;
-    Driver.Connect();
-    ASSERT_TRUE(Driver.Connected());
-    EXPECT_EQ(Driver.GetFlags(), "0101001110010001");
-    Driver.FlowControl = tFlowControl::No;
-    Driver.Connect();
-    ASSERT_TRUE(Driver.Connected());
-    EXPECT_EQ(Driver.GetFlags(), "0101000010010001");
-}
-
-TEST_F(DriverOnPty, SendStringArrivesWholeAtTheFarEnd) {
-    const std::string Command = EveryByteValue(300);
-    Driver.SendString(Command);
-    EXPECT_EQ(Line.Read(300), Command) << "every byte value passes untranslated";
-    EXPECT_EQ(Driver.GetError(), 0);
-}
-
-TEST_F(DriverOnPty, StringsLongerThanTheStagingBufferArriveWhole) {
-    const std::string Long = EveryByteValue(3 * 8192 + 100);
-    std::string Arrived;
-    std::thread Reader([&] { Arrived = Line.Read(Long.size()); });
-    Driver.SendString(Long);
-    Reader.join();
-    EXPECT_EQ(Arrived.size(), Long.size());
-    EXPECT_EQ(Arrived, Long);
-    EXPECT_EQ(Driver.GetError(), 0);
+TEST_F(DriverOnPty, StringsShorterAndLongerThanTheStagingBufferArriveWhole) {
+    for (const size_t Size : {size_t{300}, size_t{3 * 8192 + 100}}) {
+        SCOPED_TRACE(Size);
+        const std::string Sent = EveryByteValue(Size);
+        std::string Arrived;
+        std::thread Reader([&] { Arrived = Line.Read(Sent.size()); });
+        Driver.SendString(Sent);
+        Reader.join();
+        EXPECT_EQ(Arrived, Sent) << "every byte value passes untranslated";
+        EXPECT_EQ(Driver.GetError(), 0);
+    }
 }
 
 TEST_F(DriverOnPty, ReadsAboveTheStagingSizeLoseNothing) {
@@ -276,38 +268,39 @@ TEST_F(DriverOnPty, AConnectWhoseConfigurationFailsReleasesTheDevice) {
     EXPECT_TRUE(Other.Connected()) << "the device is not held; error " << Other.GetError();
 }
 
-TEST(DriverOnMissingDevice, StaysClosedWithTheErrorLatched) {
-    const size_t Before = OpenDescriptorCount();
-    ExposedDriver Driver(nullptr);
-    Driver.Port = "/dev/vorsa-no-such-device";
-    Driver.Connect();
-    EXPECT_FALSE(Driver.Connected());
-    EXPECT_EQ(Driver.PortHandle, InvalidHandle);
-    EXPECT_EQ(Driver.GetError(), ENOENT) << "the latched code names why the open failed";
-    Driver.DisConnect();
-    EXPECT_EQ(OpenDescriptorCount(), Before);
-    EXPECT_EQ(Driver.GetIn(), -1);
-}
-
-TEST(DriverOnMissingDevice, AnUnknownComPortIsAMissingTtyS) {
-    ExposedDriver Driver(nullptr);
-    Driver.Port = "COM4000";  // /dev/ttyS3999
-    Driver.Connect();
-    EXPECT_FALSE(Driver.Connected());
-    EXPECT_NE(Driver.GetError(), 0);
-}
-
-TEST(DriverOnRegularFile, IsRefusedAsNotATerminal) {
-    char Path[] = "/tmp/vorsa-not-a-tty-XXXXXX";
-    const int Fd = mkstemp(Path);
+TEST(DriverOnNoTerminal, StaysClosedWithTheErrorLatchedAndHoldsNoDescriptor) {
+    char File[] = "/tmp/vorsa-not-a-tty-XXXXXX";
+    const int Fd = mkstemp(File);
     ASSERT_GE(Fd, 0);
     close(Fd);
-    ExposedDriver Driver(nullptr);
-    Driver.Port = Path;
-    Driver.Connect();
-    EXPECT_FALSE(Driver.Connected());
-    EXPECT_NE(Driver.GetError(), 0);
-    unlink(Path);
+    struct Case {
+        std::string Port;
+        int32_t Error;  // the code latched, which names why the open failed; 0: any but 0
+        bool OpenFails;
+    };
+    for (const Case& C : {Case{"/dev/vorsa-no-such-device", ENOENT, true},
+                          Case{"COM4000", ENOENT, true},  // /dev/ttyS3999
+                          Case{File, 0, false}}) {
+        SCOPED_TRACE(C.Port);
+        const size_t Before = OpenDescriptorCount();
+        ExposedDriver Driver(nullptr);
+        Driver.Port = C.Port;
+        Driver.Connect();
+        EXPECT_FALSE(Driver.Connected());
+        const int32_t Error = Driver.GetError();
+        if (C.Error != 0) {
+            EXPECT_EQ(Error, C.Error);
+        } else {
+            EXPECT_NE(Error, 0);
+        }
+        if (C.OpenFails) {
+            EXPECT_EQ(Driver.PortHandle, InvalidHandle);
+        }
+        Driver.DisConnect();
+        EXPECT_EQ(OpenDescriptorCount(), Before);
+        EXPECT_EQ(Driver.GetIn(), -1);
+    }
+    unlink(File);
 }
 
 }  // namespace
