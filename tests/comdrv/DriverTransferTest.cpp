@@ -235,6 +235,7 @@ const std::vector<Operation>& Operations() {
          Action([](ExposedDriver& D) { D.SetEvent(EV_RXCHAR); })},
         {"SetEscCode", Call::EscapeCommFunction, true, O::LatchesLastError,
          Action([](ExposedDriver& D) { D.SetEscCode(SETRTS); })},
+        // GetFlags asks the platform about the handle it has even on a closed port.
         {"GetFlags", Call::GetCommState, true, O::QueriesTheHandle,
          [](ExposedDriver& D) { return D.GetFlags() == ""; }},
         {"WaitReadable", Call::WaitReadable, true, O::DoesNothing,
