@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Subprocess.h"
+#include "sim/Subprocess.h"
 #include "vorsa/sim/SimulatedModem.h"
 
 namespace vorsa::test {

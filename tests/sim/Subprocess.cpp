@@ -43,17 +43,9 @@ Subprocess::Subprocess(const std::string& program, const std::vector<std::string
     ::close(err[1]);
     input_ = in[1];
     ::signal(SIGPIPE, SIG_IGN);
-    size_t done = 0;
-    while (done < input.size()) {
-        const ssize_t n = ::write(input_, input.data() + done, input.size() - done);
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
+    (void)Write(input);
     if (!keepInputOpen) {
-        ::close(input_);
-        input_ = -1;
+        CloseInput();
     }
     reader_ = std::thread([this, o = out[0], e = err[0]] { Collect(o, e); });
 }
@@ -62,9 +54,7 @@ Subprocess::~Subprocess() {
     if (!reaped_) {
         (void)Finish(std::chrono::milliseconds(0));
     }
-    if (input_ >= 0) {
-        ::close(input_);
-    }
+    CloseInput();
 }
 
 void Subprocess::Collect(int outFd, int errFd) {
@@ -104,6 +94,25 @@ void Subprocess::Collect(int outFd, int errFd) {
     changed_.notify_all();
 }
 
+bool Subprocess::Write(const std::string& text) {
+    size_t done = 0;
+    while (input_ >= 0 && done < text.size()) {
+        const ssize_t n = ::write(input_, text.data() + done, text.size() - done);
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return input_ >= 0;
+}
+
+void Subprocess::CloseInput() {
+    if (input_ >= 0) {
+        ::close(input_);
+        input_ = -1;
+    }
+}
+
 bool Subprocess::WaitFor(const std::string& text, bool onError, std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] {
@@ -129,10 +138,7 @@ int Subprocess::Finish(std::chrono::milliseconds timeout) {
     if (reaped_) {
         return status_;
     }
-    if (input_ >= 0) {
-        ::close(input_);
-        input_ = -1;
-    }
+    CloseInput();
     {
         std::unique_lock<std::mutex> lock(mutex_);
         if (!changed_.wait_for(lock, timeout, [this] { return closed_; })) {
