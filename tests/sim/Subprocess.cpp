@@ -12,6 +12,27 @@
 
 namespace vorsa::test {
 
+namespace {
+
+std::vector<std::string> Strings(const std::string& program,
+                                 const std::vector<std::string>& arguments) {
+    std::vector<std::string> strings{program};
+    strings.insert(strings.end(), arguments.begin(), arguments.end());
+    return strings;
+}
+
+// The argument vector execv takes, pointing into `strings`.
+std::vector<char*> Argv(std::vector<std::string>& strings) {
+    std::vector<char*> argv;
+    for (std::string& s : strings) {
+        argv.push_back(s.data());
+    }
+    argv.push_back(nullptr);
+    return argv;
+}
+
+}  // namespace
+
 Subprocess::Subprocess(const std::string& program, const std::vector<std::string>& arguments,
                        const std::string& input, bool keepInputOpen) {
     int in[2], out[2], err[2];
@@ -20,13 +41,8 @@ Subprocess::Subprocess(const std::string& program, const std::vector<std::string
         throw std::runtime_error("pipe2 failed");
     }
     // Everything exec needs is made before fork: the child only duplicates and executes.
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& s : strings) {
-        argv.push_back(s.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> strings = Strings(program, arguments);
+    std::vector<char*> argv = Argv(strings);
     pid_ = ::fork();
     if (pid_ < 0) {
         throw std::runtime_error("fork failed");
@@ -185,13 +201,8 @@ Completed RunOnTerminal(const std::string& program, const std::vector<std::strin
     if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
         throw std::runtime_error("openpty failed");
     }
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& s : strings) {
-        argv.push_back(s.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> strings = Strings(program, arguments);
+    std::vector<char*> argv = Argv(strings);
     const pid_t pid = ::fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
