@@ -58,26 +58,17 @@ TEST(JsonObject, WritesFieldsInOrderWithTheirTypes) {
 }
 
 TEST(Utf8SequenceLength, AcceptsTheShortestFormsOnly) {
-    const struct {
-        const char* bytes;
-        size_t length;
-        const char* what;
-    } cases[] = {
-        {"", 0, "nothing"},
-        {"A", 1, "ASCII"},
-        {"\xC2\x80", 2, "U+0080"},
-        {"\xDF\xBF", 2, "U+07FF"},
-        {"\xE0\x9F\xBF", 0, "overlong three-byte form"},
-        {"\xE0\xA0\x80", 3, "U+0800"},
-        {"\xEF\xBF\xBF", 3, "U+FFFF"},
-        {"\xF0\x8F\xBF\xBF", 0, "overlong four-byte form"},
-        {"\xF4\x8F\xBF\xBF", 4, "U+10FFFF"},
-        {"\xF5\x80\x80\x80", 0, "beyond U+10FFFF"},
-        {"\xC3(", 0, "second byte is no continuation"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Utf8SequenceLength(c.bytes), c.length) << c.what;
-    }
+    EXPECT_EQ(Utf8SequenceLength(""), 0u);
+    EXPECT_EQ(Utf8SequenceLength("A"), 1u);
+    EXPECT_EQ(Utf8SequenceLength("\xC2\x80"), 2u);
+    EXPECT_EQ(Utf8SequenceLength("\xDF\xBF"), 2u);
+    EXPECT_EQ(Utf8SequenceLength("\xE0\x9F\xBF"), 0u) << "overlong three-byte form";
+    EXPECT_EQ(Utf8SequenceLength("\xE0\xA0\x80"), 3u);
+    EXPECT_EQ(Utf8SequenceLength("\xEF\xBF\xBF"), 3u);
+    EXPECT_EQ(Utf8SequenceLength("\xF0\x8F\xBF\xBF"), 0u) << "overlong four-byte form";
+    EXPECT_EQ(Utf8SequenceLength("\xF4\x8F\xBF\xBF"), 4u) << "U+10FFFF";
+    EXPECT_EQ(Utf8SequenceLength("\xF5\x80\x80\x80"), 0u);
+    EXPECT_EQ(Utf8SequenceLength("\xC3("), 0u) << "second byte is no continuation";
     EXPECT_TRUE(IsUtf8("plain ASCII"));
     EXPECT_FALSE(
         IsUtf8("Gr\xFC\xDF"
