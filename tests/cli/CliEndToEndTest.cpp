@@ -8,13 +8,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "cli/Subprocess.h"
+#include "sim/Subprocess.h"
 #include "vorsa/sim/SimulatedModem.h"
 
 namespace vorsa::test {
@@ -29,38 +31,53 @@ const std::string kProgram = VORSA_CLI_PROGRAM_PATH;
 constexpr auto kPatience = 30s;
 
 // Every line of --json output, parsed; a line that is not JSON fails the test.
-std::vector<json> JsonLines(const std::string& out) {
-    std::vector<json> lines;
-    std::istringstream stream(out);
-    for (std::string line; std::getline(stream, line);) {
-        try {
-            lines.push_back(json::parse(line));
-        } catch (const json::exception& error) {
-            ADD_FAILURE() << "not JSON: " << line << " (" << error.what() << ")";
+struct JsonOutput {
+    explicit JsonOutput(const std::string& out) {
+        std::istringstream stream(out);
+        for (std::string line; std::getline(stream, line);) {
+            try {
+                lines.push_back(json::parse(line));
+            } catch (const json::exception& error) {
+                ADD_FAILURE() << "not JSON: " << line << " (" << error.what() << ")";
+            }
         }
     }
-    return lines;
-}
+    // The lines of one "type".
+    std::vector<json> Of(const std::string& type) const {
+        std::vector<json> found;
+        for (const json& line : lines) {
+            if (line.value("type", "") == type) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    }
 
-std::vector<json> OfType(const std::vector<json>& lines, const std::string& type) {
-    std::vector<json> found;
-    for (const json& line : lines) {
-        if (line.value("type", "") == type) {
-            found.push_back(line);
-        }
+    std::vector<json> lines;
+};
+
+// A run of the program with --json: its status, its streams and its output parsed.
+struct JsonRun : Completed, JsonOutput {
+    explicit JsonRun(Completed run) : Completed(std::move(run)), JsonOutput(out) {}
+};
+
+// Each field of `expected` is in `line` with that value (the line may hold more).
+void ExpectFields(const json& line, const json& expected) {
+    for (const auto& field : expected.items()) {
+        EXPECT_EQ(line.value(field.key(), json()), field.value()) << field.key() << " in " << line;
     }
-    return found;
 }
 
 enum class Mode { Text, Pdu };
 
+// The program against a simulated modem of this process, in text or PDU mode.
 class CliAgainstModem : public ::testing::TestWithParam<Mode> {
   protected:
     void SetUp() override { modem_.Start(); }
 
     bool Pdu() const { return GetParam() == Mode::Pdu; }
 
-    // -p DEVICE [--pdu] --json, then the rest.
+    // -p DEVICE [--pdu] [--json], then the rest.
     std::vector<std::string> Args(const std::vector<std::string>& rest, bool json = true) const {
         std::vector<std::string> args{"-p", modem_.DevicePath()};
         if (Pdu()) {
@@ -72,9 +89,20 @@ class CliAgainstModem : public ::testing::TestWithParam<Mode> {
         args.insert(args.end(), rest.begin(), rest.end());
         return args;
     }
-
-    Completed Vorsa(const std::vector<std::string>& rest, const std::string& input = "") {
-        return RunToEnd(kProgram, Args(rest), input, kPatience);
+    // The program with --json, and without.
+    JsonRun Vorsa(const std::vector<std::string>& rest, const std::string& input = "") {
+        return JsonRun(RunToEnd(kProgram, Args(rest), input, kPatience));
+    }
+    Completed Plain(const std::vector<std::string>& rest) {
+        return RunToEnd(kProgram, Args(rest, false), "", kPatience);
+    }
+    // `vorsa watch` with --json and the rest, once it says it is watching.
+    std::unique_ptr<Subprocess> Watching(const std::vector<std::string>& rest) {
+        std::vector<std::string> args{"watch"};
+        args.insert(args.end(), rest.begin(), rest.end());
+        auto watch = std::make_unique<Subprocess>(kProgram, Args(args));
+        EXPECT_TRUE(watch->WaitForError("watching", kPatience)) << watch->Errors();
+        return watch;
     }
 
     int Deliver(const std::string& from, const std::string& text) {
@@ -97,34 +125,36 @@ INSTANTIATE_TEST_SUITE_P(Modes, CliAgainstModem, ::testing::Values(Mode::Text, M
 // A stamp as the tool prints it: yy/MM/dd,hh:mm:ss and a zone.
 const std::regex kTimeStamp(R"(\d\d/\d\d/\d\d,\d\d:\d\d:\d\d[+-]\d\d)");
 
+bool IsTimeStamp(const json& field) {
+    return field.is_string() && std::regex_match(field.get<std::string>(), kTimeStamp);
+}
+
 TEST_P(CliAgainstModem, StatusGivesActivitySignalAndIdentityBetweenConnectAndDisconnect) {
-    const Completed run = Vorsa({"status"});
+    const JsonRun run = Vorsa({"status"});
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<json> lines = JsonLines(run.out);
-    ASSERT_EQ(lines.size(), 3u) << run.out;
-    EXPECT_EQ(lines.front()["type"], "connected");
-    EXPECT_EQ(lines.front()["port"], modem_.DevicePath());
-    EXPECT_EQ(lines.back()["type"], "disconnected");
-    const json& status = lines[1];
-    EXPECT_EQ(status["type"], "status");
-    EXPECT_EQ(status["activity"], 0);
-    EXPECT_EQ(status["activity_text"], "ready");
-    EXPECT_EQ(status["signal_dbm"], 2 * 20 - 113) << "the simulator's default quality 20";
-    EXPECT_EQ(status["manufacturer"], "Vorsa");
-    EXPECT_EQ(status["model"], "vorsa-sim");
-    EXPECT_EQ(status["revision"], "1.0.0");
-    EXPECT_EQ(status["serial"], "490154203237518");
+    ASSERT_EQ(run.lines.size(), 3u) << run.out;
+    EXPECT_EQ(run.lines.front()["type"], "connected");
+    EXPECT_EQ(run.lines.front()["port"], modem_.DevicePath());
+    EXPECT_EQ(run.lines.back()["type"], "disconnected");
+    ExpectFields(run.lines[1], {{"type", "status"},
+                                {"activity", 0},
+                                {"activity_text", "ready"},
+                                {"signal_dbm", 2 * 20 - 113},  // the simulator's quality 20
+                                {"manufacturer", "Vorsa"},
+                                {"model", "vorsa-sim"},
+                                {"revision", "1.0.0"},
+                                {"serial", "490154203237518"}});
     EXPECT_EQ(run.err, "") << "nothing to say on a good day";
     EXPECT_EQ(modem_.Settings().textMode, !Pdu()) << "the modem was put in the chosen mode";
 
-    const Completed text = RunToEnd(kProgram, Args({"status"}, false));
+    const Completed text = Plain({"status"});
     EXPECT_EQ(text.status, 0);
     EXPECT_THAT(text.out, HasSubstr("signal:       -73 dBm"));
     EXPECT_THAT(text.out, HasSubstr("activity:     0 (ready)"));
 }
 
 TEST_P(CliAgainstModem, SendHandsTheMessageOverAndPrintsItsReference) {
-    const Completed run = Vorsa({"send", "+40700000001", "Hello from vorsa"});
+    const JsonRun run = Vorsa({"send", "+40700000001", "Hello from vorsa"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<sim::SentMessage> outbox = modem_.Outbox();
     ASSERT_EQ(outbox.size(), 1u);
@@ -132,17 +162,14 @@ TEST_P(CliAgainstModem, SendHandsTheMessageOverAndPrintsItsReference) {
     EXPECT_EQ(outbox[0].text, "Hello from vorsa");
     EXPECT_EQ(outbox[0].textMode, !Pdu());
 
-    const std::vector<json> lines = JsonLines(run.out);
-    const std::vector<json> sent = OfType(lines, "sent");
-    const std::vector<json> result = OfType(lines, "send");
-    ASSERT_EQ(sent.size(), 1u) << run.out;
-    ASSERT_EQ(result.size(), 1u) << run.out;
-    EXPECT_EQ(sent[0]["reference"], std::to_string(outbox[0].reference));
-    EXPECT_EQ(result[0]["ok"], true);
-    EXPECT_EQ(result[0]["number"], "+40700000001");
-    EXPECT_EQ(result[0]["reference"], std::to_string(outbox[0].reference));
+    const std::string reference = std::to_string(outbox[0].reference);
+    ASSERT_EQ(run.Of("sent").size(), 1u) << run.out;
+    ASSERT_EQ(run.Of("send").size(), 1u) << run.out;
+    EXPECT_EQ(run.Of("sent")[0]["reference"], reference);
+    ExpectFields(run.Of("send")[0],
+                 {{"ok", true}, {"number", "+40700000001"}, {"reference", reference}});
 
-    const Completed text = RunToEnd(kProgram, Args({"send", "+40700000001", "again"}, false));
+    const Completed text = Plain({"send", "+40700000001", "again"});
     EXPECT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text.out,
               "sent to +40700000001, reference " + std::to_string(outbox[0].reference + 1) + "\n");
@@ -150,32 +177,30 @@ TEST_P(CliAgainstModem, SendHandsTheMessageOverAndPrintsItsReference) {
 }
 
 TEST_P(CliAgainstModem, SendReadsTheTextFromStandardInputWithoutItsLastLineBreak) {
-    const Completed run = Vorsa({"send", "+40700000001"}, "Piped text\n");
+    const JsonRun run = Vorsa({"send", "+40700000001"}, "Piped text\n");
     ASSERT_EQ(run.status, 0) << run.err;
     ASSERT_EQ(modem_.Outbox().size(), 1u);
     EXPECT_EQ(modem_.Outbox()[0].text, "Piped text");
 }
 
 TEST_P(CliAgainstModem, SendRefusesWhatTheModemCannotCarryAndSendsNothing) {
-    const Completed tooLong = Vorsa({"send", "+40700000001", std::string(160, 'a')});
+    const JsonRun tooLong = Vorsa({"send", "+40700000001", std::string(160, 'a')});
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_THAT(tooLong.err, HasSubstr("Message too long."));
-    const std::vector<json> errors = OfType(JsonLines(tooLong.out), "error");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0]["code"], -1);
-    EXPECT_EQ(OfType(JsonLines(tooLong.out), "send")[0]["ok"], false);
+    ASSERT_EQ(tooLong.Of("error").size(), 1u);
+    EXPECT_EQ(tooLong.Of("error")[0]["code"], -1);
+    EXPECT_EQ(tooLong.Of("send").at(0)["ok"], false);
 
-    const Completed longest = Vorsa({"send", "+40700000001", std::string(159, 'a')});
-    EXPECT_EQ(longest.status, 0) << longest.err;
+    EXPECT_EQ(Vorsa({"send", "+40700000001", std::string(159, 'a')}).status, 0) << "the longest";
 
-    const Completed euro = Vorsa({"send", "+40700000001", "5 €"});
+    const JsonRun euro = Vorsa({"send", "+40700000001", "5 €"});
     EXPECT_EQ(euro.status, 1);
     EXPECT_THAT(euro.err, HasSubstr("U+20AC"));
     EXPECT_EQ(modem_.Outbox().size(), 1u) << "only the 159-character message went out";
 }
 
 TEST_P(CliAgainstModem, SendOfLatin1TextWorksInTextModeAndIsRefusedInPduMode) {
-    const Completed run = Vorsa({"send", "+40700000001", "Grüße"});
+    const JsonRun run = Vorsa({"send", "+40700000001", "Grüße"});
     if (Pdu()) {
         EXPECT_EQ(run.status, 1);
         EXPECT_THAT(run.err, HasSubstr("7-bit"));
@@ -188,56 +213,51 @@ TEST_P(CliAgainstModem, SendOfLatin1TextWorksInTextModeAndIsRefusedInPduMode) {
 }
 
 TEST_P(CliAgainstModem, ReadGivesTheFieldsAndDeletesTheMessageUnlessKept) {
-    const int index = Deliver("+40700000002", "Meet at noon");
-    const std::string at = std::to_string(index);
+    const std::string at = std::to_string(Deliver("+40700000002", "Meet at noon"));
 
-    const Completed kept = Vorsa({"--keep", "read", at});
+    const JsonRun kept = Vorsa({"--keep", "read", at});
     ASSERT_EQ(kept.status, 0) << kept.err;
-    const std::vector<json> first = OfType(JsonLines(kept.out), "read");
-    ASSERT_EQ(first.size(), 1u) << kept.out;
-    EXPECT_EQ(first[0]["index"], at);
-    EXPECT_EQ(first[0]["status"], "REC UNREAD");
-    EXPECT_EQ(first[0]["from"], "+40700000002");
-    EXPECT_EQ(first[0]["text"], "Meet at noon");
-    EXPECT_TRUE(std::regex_match(first[0]["time"].get<std::string>(), kTimeStamp)) << first[0];
+    ASSERT_EQ(kept.Of("read").size(), 1u) << kept.out;
+    const json read = kept.Of("read")[0];
+    ExpectFields(read, {{"index", at},
+                        {"status", "REC UNREAD"},
+                        {"from", "+40700000002"},
+                        {"text", "Meet at noon"}});
+    EXPECT_TRUE(IsTimeStamp(read["time"])) << read;
     EXPECT_EQ(modem_.Storage().size(), 1u);
-    EXPECT_TRUE(OfType(JsonLines(kept.out), "deleted").empty());
+    EXPECT_TRUE(kept.Of("deleted").empty());
 
-    const Completed taken = Vorsa({"read", at});
+    const JsonRun taken = Vorsa({"read", at});
     ASSERT_EQ(taken.status, 0) << taken.err;
-    const std::vector<json> lines = JsonLines(taken.out);
-    EXPECT_EQ(OfType(lines, "read").at(0)["status"], "REC READ");
-    ASSERT_EQ(OfType(lines, "deleted").size(), 1u);
-    EXPECT_EQ(OfType(lines, "deleted")[0]["index"], at);
+    EXPECT_EQ(taken.Of("read").at(0)["status"], "REC READ");
+    ASSERT_EQ(taken.Of("deleted").size(), 1u);
+    EXPECT_EQ(taken.Of("deleted")[0]["index"], at);
     EXPECT_TRUE(modem_.Storage().empty());
 
-    const Completed text = RunToEnd(kProgram, Args({"read", at}, false));
+    const Completed text = Plain({"read", at});
     EXPECT_EQ(text.status, 1) << "the slot is empty now";
     EXPECT_THAT(text.err, HasSubstr("error 321"));
 }
 
 TEST_P(CliAgainstModem, ReadInTextFormPrintsOneBlock) {
-    const int index = Deliver("+40700000002", "Two\nlines");
-    const Completed run =
-        RunToEnd(kProgram, Args({"--keep", "read", std::to_string(index)}, false));
+    const std::string at = std::to_string(Deliver("+40700000002", "Two\nlines"));
+    const Completed run = Plain({"--keep", "read", at});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_THAT(run.out, HasSubstr("Index:  " + std::to_string(index) + "\n"));
+    EXPECT_THAT(run.out, HasSubstr("Index:  " + at + "\n"));
     EXPECT_THAT(run.out, HasSubstr("Status: REC UNREAD\n"));
     EXPECT_THAT(run.out, HasSubstr("From:   +40700000002\n"));
     EXPECT_THAT(run.out, HasSubstr("Text:   Two\n        lines\n"));
 }
 
 TEST_P(CliAgainstModem, DeleteRemovesTheStoredMessage) {
-    const int index = Deliver("+40700000002", "Delete me");
-    const Completed run = Vorsa({"delete", std::to_string(index)});
+    const JsonRun run = Vorsa({"delete", std::to_string(Deliver("+40700000002", "Delete me"))});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(modem_.Storage().empty());
-    const std::vector<json> lines = JsonLines(run.out);
-    ASSERT_EQ(OfType(lines, "deleted").size(), 1u);
-    ASSERT_EQ(OfType(lines, "delete").size(), 1u);
-    EXPECT_EQ(OfType(lines, "delete")[0]["ok"], true);
+    ASSERT_EQ(run.Of("deleted").size(), 1u);
+    ASSERT_EQ(run.Of("delete").size(), 1u);
+    EXPECT_EQ(run.Of("delete")[0]["ok"], true);
 
-    const Completed text = RunToEnd(kProgram, Args({"delete", "3"}, false));
+    const Completed text = Plain({"delete", "3"});
     EXPECT_EQ(text.status, 0) << "deleting an empty slot is no error to the modem";
     EXPECT_EQ(text.out, "deleted message 3\n");
 }
@@ -246,28 +266,26 @@ TEST_P(CliAgainstModem, ListGivesEveryUnreadMessageAndDeletesThemUnlessKept) {
     Deliver("+40700000002", "First");
     Deliver("+40700000003", "Second");
 
-    const Completed kept = Vorsa({"--keep", "list"});
+    const JsonRun kept = Vorsa({"--keep", "list"});
     ASSERT_EQ(kept.status, 0) << kept.err;
-    const std::vector<json> messages = OfType(JsonLines(kept.out), "message");
+    const std::vector<json> messages = kept.Of("message");
     ASSERT_EQ(messages.size(), 2u) << kept.out;
-    EXPECT_EQ(messages[0]["from"], "+40700000002");
-    EXPECT_EQ(messages[0]["text"], "First");
-    EXPECT_EQ(messages[1]["from"], "+40700000003");
-    EXPECT_EQ(messages[1]["text"], "Second");
-    EXPECT_TRUE(std::regex_match(messages[1]["time"].get<std::string>(), kTimeStamp));
-    EXPECT_EQ(OfType(JsonLines(kept.out), "list")[0]["count"], 2);
+    ExpectFields(messages[0], {{"from", "+40700000002"}, {"text", "First"}});
+    ExpectFields(messages[1], {{"from", "+40700000003"}, {"text", "Second"}});
+    EXPECT_TRUE(IsTimeStamp(messages[1]["time"])) << messages[1];
+    EXPECT_EQ(kept.Of("list").at(0)["count"], 2);
     EXPECT_EQ(modem_.Storage().size(), 2u);
 
     // Listed messages count as read, and the modem lists unread ones by default.
     modem_.ClearStorage();
     Deliver("+40700000004", "Third");
-    const Completed taken = Vorsa({"list"});
+    const JsonRun taken = Vorsa({"list"});
     ASSERT_EQ(taken.status, 0) << taken.err;
-    EXPECT_EQ(OfType(JsonLines(taken.out), "message").size(), 1u);
-    EXPECT_EQ(OfType(JsonLines(taken.out), "deleted").size(), 1u);
+    EXPECT_EQ(taken.Of("message").size(), 1u);
+    EXPECT_EQ(taken.Of("deleted").size(), 1u);
     EXPECT_TRUE(modem_.Storage().empty());
 
-    const Completed none = RunToEnd(kProgram, Args({"list"}, false));
+    const Completed none = Plain({"list"});
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "no stored messages\n");
 }
@@ -275,71 +293,68 @@ TEST_P(CliAgainstModem, ListGivesEveryUnreadMessageAndDeletesThemUnlessKept) {
 TEST_P(CliAgainstModem, ListingTheModemRefusesIsAnError) {
     modem_.UpdateFaults(
         [](sim::FaultSettings& f) { f.failingCommands["+CMGL"] = "+CMS ERROR: 302"; });
-    const Completed run = Vorsa({"list"});
+    const JsonRun run = Vorsa({"list"});
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err, HasSubstr("error 302"));
 }
 
 TEST_P(CliAgainstModem, WatchReadsANotifiedMessageAsItArrives) {
-    Subprocess watch(kProgram, Args({"watch", "--count", "1", "--for", "30"}));
-    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    const auto watch = Watching({"--count", "1", "--for", "30"});
     Deliver("+40700000002", "Are you there?");
-    ASSERT_EQ(watch.Finish(kPatience), 0) << watch.Errors();
+    ASSERT_EQ(watch->Finish(kPatience), 0) << watch->Errors();
 
-    const std::vector<json> lines = JsonLines(watch.Output());
-    const std::vector<json> notified = OfType(lines, "notify");
-    const std::vector<json> messages = OfType(lines, "message");
-    ASSERT_EQ(notified.size(), 1u) << watch.Output();
+    const JsonOutput output(watch->Output());
+    const std::vector<json> notified = output.Of("notify");
+    const std::vector<json> messages = output.Of("message");
+    ASSERT_EQ(notified.size(), 1u) << watch->Output();
     EXPECT_EQ(notified[0]["memory"], "SM");
-    ASSERT_EQ(messages.size(), 1u) << watch.Output();
-    EXPECT_EQ(messages[0]["index"], notified[0]["index"]);
-    EXPECT_EQ(messages[0]["text"], "Are you there?");
-    EXPECT_EQ(messages[0]["from"], "+40700000002");
-    EXPECT_EQ(OfType(lines, "watch").at(0)["messages"], 1);
-    EXPECT_EQ(lines.back()["type"], "disconnected");
+    ASSERT_EQ(messages.size(), 1u) << watch->Output();
+    ExpectFields(
+        messages[0],
+        {{"index", notified[0]["index"]}, {"text", "Are you there?"}, {"from", "+40700000002"}});
+    EXPECT_EQ(output.Of("watch").at(0)["messages"], 1);
+    EXPECT_EQ(output.lines.back()["type"], "disconnected");
     EXPECT_TRUE(modem_.Storage().empty()) << "read, then deleted";
 }
 
 TEST_P(CliAgainstModem, WatchWithDirectForwardingPrintsTheMessageItself) {
-    Subprocess watch(kProgram, Args({"--direct", "watch", "--count", "1", "--for", "30"}));
-    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    const auto watch = Watching({"--direct", "--count", "1", "--for", "30"});
     EXPECT_EQ(modem_.Settings().notifyDeliver, 2) << "AT+CNMI asked for +CMT";
     Deliver("+40700000002", "Straight through");
-    ASSERT_EQ(watch.Finish(kPatience), 0) << watch.Errors();
+    ASSERT_EQ(watch->Finish(kPatience), 0) << watch->Errors();
 
-    const std::vector<json> messages = OfType(JsonLines(watch.Output()), "message");
-    ASSERT_EQ(messages.size(), 1u) << watch.Output();
-    EXPECT_EQ(messages[0]["text"], "Straight through");
-    EXPECT_EQ(messages[0]["from"], "+40700000002");
-    EXPECT_TRUE(std::regex_match(messages[0]["time"].get<std::string>(), kTimeStamp));
+    const std::vector<json> messages = JsonOutput(watch->Output()).Of("message");
+    ASSERT_EQ(messages.size(), 1u) << watch->Output();
+    ExpectFields(messages[0], {{"text", "Straight through"}, {"from", "+40700000002"}});
+    EXPECT_TRUE(IsTimeStamp(messages[0]["time"])) << messages[0];
     EXPECT_TRUE(modem_.Storage().empty()) << "a forwarded message is never stored";
 }
 
 TEST_P(CliAgainstModem, WatchForSecondsEndsOnTimeAndCtrlCDisconnectsCleanly) {
     const auto start = std::chrono::steady_clock::now();
-    const Completed quiet = Vorsa({"watch", "--for", "1"});
+    const JsonRun quiet = Vorsa({"watch", "--for", "1"});
     EXPECT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_GE(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(OfType(JsonLines(quiet.out), "watch").at(0)["messages"], 0);
+    EXPECT_EQ(quiet.Of("watch").at(0)["messages"], 0);
 
-    Subprocess watch(kProgram, Args({"watch"}));
-    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
-    watch.Signal(SIGINT);
-    EXPECT_EQ(watch.Finish(kPatience), 0) << watch.Errors();
-    EXPECT_THAT(watch.Errors(), HasSubstr("interrupted"));
-    EXPECT_EQ(JsonLines(watch.Output()).back()["type"], "disconnected");
+    const auto watch = Watching({});
+    watch->Signal(SIGINT);
+    EXPECT_EQ(watch->Finish(kPatience), 0) << watch->Errors();
+    EXPECT_THAT(watch->Errors(), HasSubstr("interrupted"));
+    const JsonOutput output(watch->Output());
+    ASSERT_FALSE(output.lines.empty());
+    EXPECT_EQ(output.lines.back()["type"], "disconnected");
 }
 
 TEST_P(CliAgainstModem, WatchEndsWithAnErrorWhenTheModemHangsUp) {
-    Subprocess watch(kProgram, Args({"watch", "--for", "60"}));
-    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    const auto watch = Watching({"--for", "60"});
     modem_.HangUp();
-    EXPECT_EQ(watch.Finish(kPatience), 1) << watch.Errors();
-    EXPECT_THAT(watch.Errors(), HasSubstr("System Error"));
+    EXPECT_EQ(watch->Finish(kPatience), 1) << watch->Errors();
+    EXPECT_THAT(watch->Errors(), HasSubstr("System Error"));
 }
 
 TEST_P(CliAgainstModem, VerboseShowsTheDialogueWithTimeStamps) {
-    const Completed run = RunToEnd(kProgram, Args({"-v", "status"}, false));
+    const Completed run = Plain({"-v", "status"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string format = Pdu() ? "0" : "1";
     EXPECT_TRUE(std::regex_search(
@@ -363,7 +378,7 @@ TEST(CliCharacters, Latin1TextFromATextModeModemComesOutAsUtf8) {
         RunToEnd(kProgram, {"-p", modem.DevicePath(), "--json", "--keep", "read", index});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_THAT(run.out, HasSubstr(R"("text":"Gr\u00fc\u00dfe")")) << "the bytes FC DF, escaped";
-    EXPECT_EQ(OfType(JsonLines(run.out), "read").at(0)["text"], "Grüße");
+    EXPECT_EQ(JsonRun(run).Of("read").at(0)["text"], "Grüße");
     const Completed text = RunToEnd(kProgram, {"-p", modem.DevicePath(), "read", index});
     EXPECT_THAT(text.out, HasSubstr("Text:   Grüße"));
 }
@@ -384,13 +399,12 @@ TEST(CliExitStatus, ARefusedPinIsAModemErrorAndTheRightOneConnects) {
     options.pinRequired = true;
     sim::SimulatedModem modem(options);
     modem.Start();
-    const Completed wrong =
-        RunToEnd(kProgram, {"-p", modem.DevicePath(), "--pin", "0000", "--json", "status"});
+    const JsonRun wrong(
+        RunToEnd(kProgram, {"-p", modem.DevicePath(), "--pin", "0000", "--json", "status"}));
     EXPECT_EQ(wrong.status, 1);
-    const std::vector<json> errors = OfType(JsonLines(wrong.out), "error");
-    ASSERT_FALSE(errors.empty()) << wrong.out;
-    EXPECT_EQ(errors.back()["code"], 311);
-    EXPECT_TRUE(OfType(JsonLines(wrong.out), "status").empty());
+    ASSERT_FALSE(wrong.Of("error").empty()) << wrong.out;
+    EXPECT_EQ(wrong.Of("error").back()["code"], 311);
+    EXPECT_TRUE(wrong.Of("status").empty());
 
     const Completed none = RunToEnd(kProgram, {"-p", modem.DevicePath(), "status"});
     EXPECT_EQ(none.status, 1) << "no PIN at all";
@@ -449,14 +463,13 @@ TEST(CliBuiltInModem, WithoutAPortTheToolSaysItUsesTheSimulatedModem) {
 }
 
 TEST(CliBuiltInModem, WatchTakesSimulatorConsoleCommandsOnStandardInput) {
-    const Completed run =
-        RunToEnd(kProgram, {"--sim", "--json", "watch", "--count", "1", "--for", "30"},
-                 "deliver +40700000009 From the console\n", kPatience);
+    const JsonRun run(RunToEnd(kProgram,
+                               {"--sim", "--json", "watch", "--count", "1", "--for", "30"},
+                               "deliver +40700000009 From the console\n", kPatience));
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<json> messages = OfType(JsonLines(run.out), "message");
+    const std::vector<json> messages = run.Of("message");
     ASSERT_EQ(messages.size(), 1u) << run.out;
-    EXPECT_EQ(messages[0]["from"], "+40700000009");
-    EXPECT_EQ(messages[0]["text"], "From the console");
+    ExpectFields(messages[0], {{"from", "+40700000009"}, {"text", "From the console"}});
 }
 
 TEST(CliProgress, ATerminalGetsAProgressLineThatIsClearedAgain) {

@@ -32,30 +32,13 @@ TEST(CommandLine, DefaultsAndEveryGlobalOption) {
     EXPECT_FALSE(plain.pdu || plain.keep || plain.direct || plain.json || plain.verbose);
     EXPECT_FALSE(plain.pin || plain.smsc || plain.timeout || plain.init1 || plain.storage);
 
-    const Options all = Parsed({"-p",
-                                "/dev/ttyUSB0",
-                                "-b",
-                                "9600",
-                                "--pdu",
-                                "--pin",
-                                "1234",
-                                "--smsc",
-                                "+40700000000",
-                                "--timeout",
-                                "30",
-                                "--keep",
-                                "--direct",
-                                "--init1",
-                                "",
-                                "--init2",
-                                "ATE0",
-                                "--init3",
-                                "AT+CSCS=\"GSM\"",
-                                "--storage",
-                                "\"ME\",\"ME\",\"ME\"",
-                                "--json",
-                                "-v",
-                                "list"});
+    // clang-format off
+    const std::vector<std::string> everything = {
+        "-p", "/dev/ttyUSB0", "-b", "9600", "--pdu", "--pin", "1234", "--smsc", "+40700000000",
+        "--timeout", "30", "--keep", "--direct", "--init1", "", "--init2", "ATE0",
+        "--init3", "AT+CSCS=\"GSM\"", "--storage", "\"ME\",\"ME\",\"ME\"", "--json", "-v", "list"};
+    // clang-format on
+    const Options all = Parsed(everything);
     EXPECT_EQ(all.command, Command::List);
     EXPECT_EQ(all.port, "/dev/ttyUSB0");
     EXPECT_EQ(all.baud, 9600);
@@ -92,20 +75,28 @@ TEST(CommandLine, CommandsAndTheirArguments) {
 }
 
 TEST(CommandLine, MistakesAreUsageErrors) {
-    EXPECT_EQ(UsageStatus({}), kExitUsage) << "no command";
-    EXPECT_EQ(UsageStatus({"frobnicate"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"read"}), kExitUsage) << "missing INDEX";
-    EXPECT_EQ(UsageStatus({"read", "1a"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"delete", "-1"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"send"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"send", "+4070", "a", "b"}), kExitUsage) << "quote the text";
-    EXPECT_EQ(UsageStatus({"-p", "/dev/x", "--sim", "status"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"--timeout", "0", "status"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"-b", "0", "status"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"-b", "fast", "status"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"watch", "--for", "0"}), kExitUsage);
-    EXPECT_EQ(UsageStatus({"status", "list"}), kExitUsage) << "one command at a time";
-    EXPECT_EQ(UsageStatus({"--bogus", "status"}), kExitUsage);
+    const struct {
+        std::vector<std::string> arguments;
+        const char* why;
+    } mistakes[] = {
+        {{}, "no command"},
+        {{"frobnicate"}, "no such command"},
+        {{"read"}, "missing INDEX"},
+        {{"read", "1a"}, "INDEX is no number"},
+        {{"delete", "-1"}, "INDEX below zero"},
+        {{"send"}, "missing NUMBER"},
+        {{"send", "+4070", "a", "b"}, "quote the text"},
+        {{"-p", "/dev/x", "--sim", "status"}, "a port and the simulated modem"},
+        {{"--timeout", "0", "status"}, "no time to wait"},
+        {{"-b", "0", "status"}, "no speed"},
+        {{"-b", "fast", "status"}, "a speed that is no number"},
+        {{"watch", "--for", "0"}, "watching for no time"},
+        {{"status", "list"}, "one command at a time"},
+        {{"--bogus", "status"}, "no such option"},
+    };
+    for (const auto& mistake : mistakes) {
+        EXPECT_EQ(UsageStatus(mistake.arguments), kExitUsage) << mistake.why;
+    }
 }
 
 TEST(CommandLine, HelpAndVersionEndWithSuccess) {

@@ -8,82 +8,94 @@
 namespace vorsa::cli {
 namespace {
 
-TEST(ParseReadResult, TextModeSplitsHeaderFieldsFromTheText) {
-    const MessageFields m =
-        ParseReadResult("REC UNREAD,+40700000000,02/03/04,10:20:30+08\r\nHello\r\nWorld", true);
-    EXPECT_EQ(m.status, "REC UNREAD");
-    EXPECT_EQ(m.from, "+40700000000");
-    EXPECT_EQ(m.name, "");
-    EXPECT_EQ(m.time, "02/03/04,10:20:30+08");
-    EXPECT_EQ(m.text, "Hello\r\nWorld");
-    EXPECT_EQ(m.header, "REC UNREAD,+40700000000,02/03/04,10:20:30+08");
+constexpr bool kText = true;
+constexpr bool kPdu = false;
+
+struct Fields {
+    const char* status;
+    const char* from;
+    const char* name;
+    const char* time;
+    const char* text;
+};
+
+void ExpectFields(const MessageFields& m, const Fields& want) {
+    EXPECT_EQ(m.status, want.status);
+    EXPECT_EQ(m.from, want.from);
+    EXPECT_EQ(m.name, want.name);
+    EXPECT_EQ(m.time, want.time);
+    EXPECT_EQ(m.text, want.text);
 }
 
-TEST(ParseReadResult, TextModeKeepsANameAndCopesWithoutATimeStamp) {
-    const MessageFields named =
-        ParseReadResult("REC READ,+40700000000,Office,02/03/04,10:20:30-04\r\nHi", true);
-    EXPECT_EQ(named.from, "+40700000000");
-    EXPECT_EQ(named.name, "Office");
-    EXPECT_EQ(named.time, "02/03/04,10:20:30-04");
+struct ReadCase {
+    const char* what;
+    bool textMode;
+    const char* result;
+    Fields want;
+    const char* header = nullptr;  // checked where given
+};
 
-    const MessageFields unsent = ParseReadResult("STO UNSENT,+40700000000,\r\nDraft", true);
-    EXPECT_EQ(unsent.status, "STO UNSENT");
-    EXPECT_EQ(unsent.from, "+40700000000");
-    EXPECT_EQ(unsent.time, "");
-    EXPECT_EQ(unsent.text, "Draft");
-}
+// clang-format off
+const ReadCase kReadResults[] = {
+    {"text mode: the header fields, then the text after the line break", kText,
+     "REC UNREAD,+40700000000,02/03/04,10:20:30+08\r\nHello\r\nWorld",
+     {"REC UNREAD", "+40700000000", "", "02/03/04,10:20:30+08", "Hello\r\nWorld"},
+     "REC UNREAD,+40700000000,02/03/04,10:20:30+08"},
+    {"text mode: a name beside the number, a zone west of Greenwich", kText,
+     "REC READ,+40700000000,Office,02/03/04,10:20:30-04\r\nHi",
+     {"REC READ", "+40700000000", "Office", "02/03/04,10:20:30-04", "Hi"}},
+    {"text mode: no time stamp", kText, "STO UNSENT,+40700000000,\r\nDraft",
+     {"STO UNSENT", "+40700000000", "", "", "Draft"}},
+    {"text mode: an empty text comes as the raw header line", kText,
+     "\"REC UNREAD\",\"+40700000000\",,\"02/03/04,10:20:30+08\"",
+     {"REC UNREAD", "+40700000000", "", "02/03/04,10:20:30+08", ""}},
+    {"PDU mode: the text follows the fixed-length time stamp", kPdu,
+     "REC UNREAD,+40700000000,02/03/04,10:20:30+08Hello",
+     {"REC UNREAD", "+40700000000", "", "02/03/04,10:20:30+08", "Hello"},
+     "REC UNREAD,+40700000000,02/03/04,10:20:30+08"},
+    {"PDU mode: an alphanumeric sender may hold a comma", kPdu,
+     "REC READ,Bank, Ltd,24/12/31,23:59:59-12",
+     {"REC READ", "Bank, Ltd", "", "24/12/31,23:59:59-12", ""}},
+    {"PDU mode: a text that looks like a stamp stays text", kPdu,
+     "REC READ,+4070,01/01/01,00:00:00+0001/01/01,00:00:00+00",
+     {"REC READ", "+4070", "", "01/01/01,00:00:00+00", "01/01/01,00:00:00+00"}},
+    {"unrecognised: no comma", kPdu, "garbage", {"", "", "", "", "garbage"}},
+    {"unrecognised: no stamp", kPdu, "REC READ,+4070,no stamp",
+     {"", "", "", "", "REC READ,+4070,no stamp"}},
+    {"unrecognised: nothing", kText, "", {"", "", "", "", ""}},
+};
+// clang-format on
 
-TEST(ParseReadResult, TextModeEmptyTextComesAsTheRawHeaderLine) {
-    const MessageFields m =
-        ParseReadResult("\"REC UNREAD\",\"+40700000000\",,\"02/03/04,10:20:30+08\"", true);
-    EXPECT_EQ(m.status, "REC UNREAD");
-    EXPECT_EQ(m.from, "+40700000000");
-    EXPECT_EQ(m.time, "02/03/04,10:20:30+08");
-    EXPECT_EQ(m.text, "");
-}
-
-TEST(ParseReadResult, PduModeFindsTheTextAfterTheFixedLengthTimeStamp) {
-    const MessageFields m =
-        ParseReadResult("REC UNREAD,+40700000000,02/03/04,10:20:30+08Hello", false);
-    EXPECT_EQ(m.status, "REC UNREAD");
-    EXPECT_EQ(m.from, "+40700000000");
-    EXPECT_EQ(m.time, "02/03/04,10:20:30+08");
-    EXPECT_EQ(m.text, "Hello");
-    EXPECT_EQ(m.header, "REC UNREAD,+40700000000,02/03/04,10:20:30+08");
-
-    const MessageFields west = ParseReadResult("REC READ,Bank, Ltd,24/12/31,23:59:59-12", false);
-    EXPECT_EQ(west.from, "Bank, Ltd") << "an alphanumeric sender may hold a comma";
-    EXPECT_EQ(west.time, "24/12/31,23:59:59-12");
-    EXPECT_EQ(west.text, "");
-
-    const MessageFields echo =
-        ParseReadResult("REC READ,+4070,01/01/01,00:00:00+0001/01/01,00:00:00+00", false);
-    EXPECT_EQ(echo.time, "01/01/01,00:00:00+00");
-    EXPECT_EQ(echo.text, "01/01/01,00:00:00+00") << "a text that looks like a stamp stays text";
-}
-
-TEST(ParseReadResult, UnrecognisedShapesKeepEverythingAsText) {
-    EXPECT_EQ(ParseReadResult("garbage", false).text, "garbage");
-    EXPECT_EQ(ParseReadResult("REC READ,+4070,no stamp", false).text, "REC READ,+4070,no stamp");
-    EXPECT_EQ(ParseReadResult("", true).text, "");
+TEST(ParseReadResult, SplitsEveryShapeOrKeepsItAllAsText) {
+    for (const ReadCase& c : kReadResults) {
+        SCOPED_TRACE(c.what);
+        const MessageFields m = ParseReadResult(c.result, c.textMode);
+        ExpectFields(m, c.want);
+        if (c.header != nullptr) {
+            EXPECT_EQ(m.header, c.header);
+        }
+    }
 }
 
 TEST(ParseReceivedMessage, SplitsSenderAndTimeStampInBothModes) {
-    const MessageFields text =
-        ParseReceivedMessage("+40700000000,Office,02/03/04,10:20:30+08", "Hello", true);
-    EXPECT_EQ(text.status, "");
-    EXPECT_EQ(text.from, "+40700000000");
-    EXPECT_EQ(text.name, "Office");
-    EXPECT_EQ(text.time, "02/03/04,10:20:30+08");
-    EXPECT_EQ(text.text, "Hello");
-
-    const MessageFields pdu = ParseReceivedMessage("My, Bank,02/03/04,10:20:30+08", "Hi", false);
-    EXPECT_EQ(pdu.from, "My, Bank");
-    EXPECT_EQ(pdu.time, "02/03/04,10:20:30+08");
-
-    const MessageFields bare = ParseReceivedMessage("+4070", "x", false);
-    EXPECT_EQ(bare.from, "+4070");
-    EXPECT_EQ(bare.time, "");
+    const struct {
+        const char* header;
+        const char* body;
+        bool textMode;
+        Fields want;
+    } cases[] = {
+        // clang-format off
+        {"+40700000000,Office,02/03/04,10:20:30+08", "Hello", kText,
+         {"", "+40700000000", "Office", "02/03/04,10:20:30+08", "Hello"}},
+        {"My, Bank,02/03/04,10:20:30+08", "Hi", kPdu,
+         {"", "My, Bank", "", "02/03/04,10:20:30+08", "Hi"}},
+        {"+4070", "x", kPdu, {"", "+4070", "", "", "x"}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        ExpectFields(ParseReceivedMessage(c.header, c.body, c.textMode), c.want);
+    }
 }
 
 }  // namespace

@@ -59,6 +59,7 @@ TEST_F(ConsoleOnModem, DeliverOptions) {
     EXPECT_EQ(Run("deliver --hex +1 ABC"), "--hex needs an even number of hexadecimal digits\n");
     EXPECT_EQ(Run("deliver"), "usage: deliver [options] FROM TEXT\n");
     EXPECT_EQ(Run("deliver --bogus +1 x"), "unknown option --bogus; type help\n");
+    EXPECT_EQ(modem.Storage().size(), 3u) << "refused lines deliver nothing";
 }
 
 TEST_F(ConsoleOnModem, DeliverIntoAFullMemoryIsRefused) {
@@ -94,6 +95,7 @@ TEST_F(ConsoleOnModem, FaultSwitches) {
     EXPECT_EQ(modem.Faults().failingCommands.at("+CMGR"), "+CMS ERROR: 321");
     EXPECT_EQ(modem.Faults().failingCommands.at("+CPIN"), "ERROR");
     EXPECT_EQ(Run("fault error cpin off"), "+CPIN works again\n");
+    EXPECT_EQ(modem.Faults().failingCommands.count("+CPIN"), 0u);
     EXPECT_EQ(Run("fault delay 250"), "fault delay 250\n");
     EXPECT_EQ(Run("fault trickle 5"), "fault trickle 5\n");
     EXPECT_EQ(Run("fault nul 2"), "fault nul 2\n");

@@ -8,13 +8,6 @@
 namespace vorsa::sim {
 namespace {
 
-std::string Answer(const std::string& line) {
-    return "\r\n" + line + "\r\n\r\nOK\r\n";
-}
-
-const char kOk[] = "\r\nOK\r\n";
-const char kError[] = "\r\nERROR\r\n";
-
 struct NumberSettingCase {
     const char* name;   // "+CMEE"
     const char* range;  // what the test form lists
@@ -91,7 +84,7 @@ TEST(EngineCommandShapes, NotificationSettingsKeepWhatIsLeftOutAndRefuseWholly) 
         {"AT+CNMI=1,1,0,0,0,0", kError, "six arguments"},
         {"AT+CNMI=", kError, "none"},
         {"AT+CNMI=2,1,0,3", kError, "status reports go to 2"},
-        {"AT+CNMI=2,1,1", "\r\n+CMS ERROR: 303\r\n", "no cell broadcast"},
+        {"AT+CNMI=2,1,1", CmsError(303), "no cell broadcast"},
         {"AT+CNMI?", Answer("+CNMI: 1,2,0,0,0"), "a refused line sets nothing"},
         {"AT+CNMI=3,3,2,2,1", kOk},
         {"AT+CNMI?", Answer("+CNMI: 3,3,2,2,1")},
@@ -105,8 +98,8 @@ TEST(EngineCommandShapes, SubmitParametersTellBadCountsFromBadValues) {
     t.ExpectAnswers({
         {"AT+CSMP=,,,8", kOk},
         {"AT+CSMP?", Answer("+CSMP: 17,167,0,8")},
-        {"AT+CSMP=17,167,0,256", "\r\n+CMS ERROR: 305\r\n", "a value beyond an octet"},
-        {"AT+CSMP=x", "\r\n+CMS ERROR: 305\r\n", "not a number"},
+        {"AT+CSMP=17,167,0,256", CmsError(305), "a value beyond an octet"},
+        {"AT+CSMP=x", CmsError(305), "not a number"},
         {"AT+CSMP=17,167,0,0,0", kError, "five arguments"},
         {"AT+CSMP=", kError, "none"},
         {"AT+CSMP?", Answer("+CSMP: 17,167,0,8"), "refused lines set nothing"},
@@ -142,7 +135,7 @@ TEST(EngineCommandShapes, CommandsOnOneStoredMessageNeedTheSimFirst) {
     t.Quiet();
     for (const char* line : {"AT+CMGR=1", "AT+CMGD=1", "AT+CMSS=1", "AT+CMGR=x"}) {
         SCOPED_TRACE(line);
-        EXPECT_EQ(t.Command(line), "\r\n+CMS ERROR: 311\r\n");
+        EXPECT_EQ(t.Command(line), CmsError(311));
     }
     EXPECT_EQ(t.Command("AT+CMGR?"), kError) << "the form is checked before the SIM";
 }

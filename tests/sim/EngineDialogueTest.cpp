@@ -7,150 +7,130 @@
 namespace vorsa::sim {
 namespace {
 
-TEST(EngineLineDiscipline, EchoesUntilAte0AndAgainAfterAtz) {
+TEST(EngineEcho, EchoesUntilAte0AndAgainAfterAtz) {
     EngineTerminal t;
     t.ExpectAnswers({
         {"AT", "AT\r\r\nOK\r\n"},
-        {"ATE0", "ATE0\r\r\nOK\r\n", "the command itself is still echoed"},
-        {"AT", "\r\nOK\r\n"},
-        {"ATZ", "\r\nOK\r\n"},
+        {"ATE0&S0", "ATE0&S0\r\r\nOK\r\n", "the line that turns echo off is still echoed"},
+        {"AT", kOk},
+        {"ATZ", kOk},
         {"AT", "AT\r\r\nOK\r\n"},
         {"ATE1", "ATE1\r\r\nOK\r\n"},
     });
     EXPECT_TRUE(t.engine.Settings().echo);
 }
 
-TEST(EngineLineDiscipline, IgnoresTheLineFeedAfterCarriageReturnAndNulBytes) {
-    EngineTerminal t;
-    t.Quiet();
-    EXPECT_EQ(t.Type("AT\r\n"), "\r\nOK\r\n");
-    EXPECT_EQ(t.Type(std::string("AT+CMGF=1\0\r", 11)), "\r\nOK\r\n");
+using EngineLineDiscipline = QuietEngine;
+
+TEST_F(EngineLineDiscipline, SkipsEscapesNoiseLineFeedsAndNulBytes) {
+    t.ExpectTyped({
+        {"\x1b"
+         "AT\r",
+         kOk, "a line led by escape"},
+        {"\x1a\x1b"
+         "at+cmgf=0\r",
+         kOk},
+        {"hello\r", "", "a line without AT gets no answer"},
+        {"\r", ""},
+        {"xxAT\r", kOk, "noise before AT is skipped"},
+        {"AT\r\n", kOk, "the line feed after the carriage return is ignored"},
+        {std::string("AT+CMGF=1\0\r", 11), kOk, "so are NUL bytes"},
+        {std::string("A\0T\r\n", 5), kOk},
+    });
     EXPECT_TRUE(t.engine.Settings().textMode);
-    EXPECT_EQ(t.Type(std::string("A\0T\r\n", 5)), "\r\nOK\r\n");
     EXPECT_EQ(t.engine.CommandLines().back(), "AT");
 }
 
-TEST(EngineLineDiscipline, AcceptsLinesLedByEscapeAndIgnoresLinesWithoutAt) {
-    EngineTerminal t;
-    t.Quiet();
-    EXPECT_EQ(t.Type("\x1b"
-                     "AT\r"),
-              "\r\nOK\r\n");
-    EXPECT_EQ(t.Type("\x1a\x1b"
-                     "at+cmgf=0\r"),
-              "\r\nOK\r\n");
-    EXPECT_EQ(t.Type("hello\r"), "") << "a line without AT gets no answer";
-    EXPECT_EQ(t.Type("\r"), "");
-    EXPECT_EQ(t.Type("xxAT\r"), "\r\nOK\r\n") << "noise before AT is skipped";
-}
-
-TEST(EngineLineDiscipline, CaseInsensitivePrefixAndCommands) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineLineDiscipline, CaseInsensitivePrefixAndCommands) {
     t.ExpectAnswers({
-        {"at+cgmi", "\r\nVorsa\r\n\r\nOK\r\n"},
-        {"aT+CgMm", "\r\nvorsa-sim\r\n\r\nOK\r\n"},
-        {"At+cmgf?", "\r\n+CMGF: 0\r\n\r\nOK\r\n"},
+        {"at+cgmi", Answer("Vorsa")},
+        {"aT+CgMm", Answer("vorsa-sim")},
+        {"At+cmgf?", Answer("+CMGF: 0")},
     });
 }
 
-TEST(EngineLineDiscipline, ChainedCommandsAnswerInOrderWithOneFinalResult) {
-    EngineTerminal t;
+TEST_F(EngineLineDiscipline, ChainedCommandsAnswerInOrderWithOneFinalResult) {
     t.ExpectAnswers({
-        {"ATE0&S0", "ATE0&S0\r\r\nOK\r\n"},
         {"AT+CGMI;+CGMM;+CMGF=1;+CMGF?",
          "\r\nVorsa\r\n\r\nvorsa-sim\r\n\r\n+CMGF: 1\r\n\r\nOK\r\n"},
-        {"AT+CMGL;", "\r\nOK\r\n", "a trailing separator is fine"},
+        {"AT+CMGL;", kOk, "a trailing separator is fine"},
         // The first failing command ends the line: the rest is not carried out.
-        {"AT+CMGF=0;+CMGF=7;+CSDH=1", "\r\nERROR\r\n"},
+        {"AT+CMGF=1;+BOGUS;+CMGF=0", kError},
     });
+    EXPECT_TRUE(t.engine.Settings().textMode);
+    t.ExpectAnswers({{"AT+CMGF=0;+CMGF=7;+CSDH=1", kError}});
     EXPECT_FALSE(t.engine.Settings().textMode);
     EXPECT_FALSE(t.engine.Settings().showTextHeaders);
 }
 
-TEST(EngineLineDiscipline, UnknownCommandsAndSyntaxErrorsGiveError) {
-    EngineTerminal t;
-    t.Quiet();
-    for (const char* line : {"AT+FOO", "AT+CMGF=\"1", "AT+", "AT!", "ATD123;", "AT+CMGF=2",
-                             "AT^SYSINFO", "AT+CGMI=5"}) {
+TEST_F(EngineLineDiscipline, UnknownCommandsAndSyntaxErrorsGiveError) {
+    for (const char* line :
+         {"AT+FOO", "AT+CMGF=\"1", "AT+", "AT!", "ATD123;", "AT^SYSINFO", "AT+CGMI=5"}) {
         SCOPED_TRACE(line);
-        EXPECT_EQ(t.Command(line), "\r\nERROR\r\n");
+        EXPECT_EQ(t.Command(line), kError);
     }
 }
 
-TEST(EngineLineDiscipline, BackspaceEditsAndRepeatRunsThePreviousLine) {
-    EngineTerminal t;
-    t.Quiet();
-    EXPECT_EQ(t.Command("AT+CGMX\bI"), "\r\nVorsa\r\n\r\nOK\r\n");
-    EXPECT_EQ(t.Type("A/"), "\r\nVorsa\r\n\r\nOK\r\n");
+TEST_F(EngineLineDiscipline, BackspaceEditsAndRepeatRunsThePreviousLine) {
+    EXPECT_EQ(t.Command("AT+CGMX\bI"), Answer("Vorsa"));
+    EXPECT_EQ(t.Type("A/"), Answer("Vorsa"));
 }
 
-TEST(EngineLineDiscipline, NumericAndQuietResultCodes) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineLineDiscipline, NumericAndQuietResultCodes) {
     t.ExpectAnswers({
         {"ATV0", "0\r"},
         {"AT+CGMI", "Vorsa\r\n0\r"},
         {"AT+NOPE", "4\r"},
         {"ATV1Q1", ""},
         {"AT+CGMI", "\r\nVorsa\r\n"},
-        {"ATQ0", "\r\nOK\r\n"},
+        {"ATQ0", kOk},
     });
 }
 
-TEST(EngineIdentity, AnswersWhatSmsToolsAskAtStartUp) {
-    EngineTerminal t;
-    t.Quiet();
+using EngineIdentity = QuietEngine;
+
+TEST_F(EngineIdentity, AnswersWhatSmsToolsAskAtStartUp) {
     t.ExpectAnswers({
-        {"AT+CGMR", "\r\n1.0.0\r\n\r\nOK\r\n"},
-        {"AT+CGSN", "\r\n490154203237518\r\n\r\nOK\r\n"},
-        {"AT+CIMI", "\r\n001010000000001\r\n\r\nOK\r\n"},
-        {"ATI", "\r\nVorsa vorsa-sim\r\n\r\nOK\r\n"},
-        {"AT+CSMS?", "\r\n+CSMS: 0,1,1,1\r\n\r\nOK\r\n"},
-        {"AT+CSMS=1", "\r\n+CSMS: 1,1,1\r\n\r\nOK\r\n"},
-        {"AT+CSMS?", "\r\n+CSMS: 1,1,1,1\r\n\r\nOK\r\n"},
-        {"AT+CSCS?", "\r\n+CSCS: \"GSM\"\r\n\r\nOK\r\n"},
-        {"AT+CSCS=?", "\r\n+CSCS: (\"GSM\",\"IRA\",\"8859-1\",\"UTF-8\",\"UCS2\")\r\n\r\nOK\r\n"},
-        {"AT+CREG?", "\r\n+CREG: 0,1\r\n\r\nOK\r\n"},
-        {"AT+CFUN?", "\r\n+CFUN: 1\r\n\r\nOK\r\n"},
-        {"AT+CFUN=1", "\r\nOK\r\n"},
-        {"AT+CPMS=?", "\r\n+CPMS: (\"SM\",\"ME\"),(\"SM\",\"ME\"),(\"SM\",\"ME\")\r\n\r\nOK\r\n"},
-        {"AT+CSQ", "\r\n+CSQ: 20,99\r\n\r\nOK\r\n"},
-        {"AT+CPAS", "\r\n+CPAS: 0\r\n\r\nOK\r\n"},
-        {"AT+COPS?", "\r\n+COPS: 0,0,\"Vorsa Sim\"\r\n\r\nOK\r\n"},
-        {"AT+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n"},
-        {"AT+CSCA?", "\r\n+CSCA: \"+40700000000\",145\r\n\r\nOK\r\n"},
-        {"AT&C1&D2&K0X4", "\r\nOK\r\n", "modem control is accepted"},
+        {"AT+CGMR", Answer("1.0.0")},
+        {"AT+CGSN", Answer("490154203237518")},
+        {"AT+CIMI", Answer("001010000000001")},
+        {"ATI", Answer("Vorsa vorsa-sim")},
+        {"AT+CSMS?", Answer("+CSMS: 0,1,1,1")},
+        {"AT+CSMS=1", Answer("+CSMS: 1,1,1")},
+        {"AT+CSMS?", Answer("+CSMS: 1,1,1,1")},
+        {"AT+CSCS?", Answer("+CSCS: \"GSM\"")},
+        {"AT+CSCS=?", Answer("+CSCS: (\"GSM\",\"IRA\",\"8859-1\",\"UTF-8\",\"UCS2\")")},
+        {"AT+CREG?", Answer("+CREG: 0,1")},
+        {"AT+CFUN?", Answer("+CFUN: 1")},
+        {"AT+CFUN=1", kOk},
+        {"AT+CPMS=?", Answer("+CPMS: (\"SM\",\"ME\"),(\"SM\",\"ME\"),(\"SM\",\"ME\")")},
+        {"AT+COPS?", Answer("+COPS: 0,0,\"Vorsa Sim\"")},
+        {"AT+CPIN?", Answer("+CPIN: READY")},
+        {"AT+CSCA?", Answer("+CSCA: \"+40700000000\",145")},
+        {"AT&C1&D2&K0X4", kOk, "modem control is accepted"},
     });
 }
 
-TEST(EngineIdentity, RegistrationAndOperatorAsGammuAsksForThem) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineIdentity, RegistrationAndOperatorAsGammuAsksForThem) {
     t.ExpectAnswers({
-        {"AT+CREG=2;+CGREG=2", "\r\nOK\r\n"},
-        {"AT+CREG?", "\r\n+CREG: 2,1,\"0A1B\",\"0000C351\"\r\n\r\nOK\r\n"},
-        {"AT+CGREG?", "\r\n+CGREG: 2,1,\"0A1B\",\"0000C351\"\r\n\r\nOK\r\n"},
-        {"AT+CGREG=0;+CGREG?", "\r\n+CGREG: 0,1\r\n\r\nOK\r\n"},
-        {"AT+CREG=3", "\r\nERROR\r\n"},
-        {"AT+CGATT?", "\r\n+CGATT: 1\r\n\r\nOK\r\n"},
-        {"AT+CGATT=0;+CGATT?", "\r\n+CGATT: 0\r\n\r\nOK\r\n"},
-        {"AT+COPS=3,2;+COPS?", "\r\n+COPS: 0,2,\"00101\"\r\n\r\nOK\r\n"},
-        {"AT+COPS=3,0;+COPS?", "\r\n+COPS: 0,0,\"Vorsa Sim\"\r\n\r\nOK\r\n"},
-        {"AT+COPS=?",
-         "\r\n+COPS: (2,\"Vorsa Sim\",\"Vorsa\",\"00101\"),,(0-4),(0-2)\r\n\r\nOK\r\n"},
-        {"AT+COPS=3,5", "\r\nERROR\r\n"},
+        {"AT+CREG=2;+CGREG=2", kOk},
+        {"AT+CREG?", Answer("+CREG: 2,1,\"0A1B\",\"0000C351\"")},
+        {"AT+CGREG?", Answer("+CGREG: 2,1,\"0A1B\",\"0000C351\"")},
+        {"AT+CGREG=0;+CGREG?", Answer("+CGREG: 0,1")},
+        {"AT+CREG=3", kError},
+        {"AT+COPS=3,2;+COPS?", Answer("+COPS: 0,2,\"00101\"")},
+        {"AT+COPS=3,0;+COPS?", Answer("+COPS: 0,0,\"Vorsa Sim\"")},
+        {"AT+COPS=?", Answer("+COPS: (2,\"Vorsa Sim\",\"Vorsa\",\"00101\"),,(0-4),(0-2)")},
+        {"AT+COPS=3,5", kError},
     });
 }
 
-TEST(EngineIdentity, RadioOffMeansNoNetwork) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineIdentity, RadioOffMeansNoNetwork) {
     t.ExpectAnswers({
-        {"AT+CFUN=0", "\r\nOK\r\n"},
-        {"AT+CREG?", "\r\n+CREG: 0,0\r\n\r\nOK\r\n"},
-        {"AT+CSQ", "\r\n+CSQ: 99,99\r\n\r\nOK\r\n"},
-        {"AT+CFUN=2", "\r\nERROR\r\n"},
+        {"AT+CFUN=0", kOk},
+        {"AT+CREG?", Answer("+CREG: 0,0")},
+        {"AT+CSQ", Answer("+CSQ: 99,99")},
+        {"AT+CFUN=2", kError},
     });
 }
 
@@ -161,15 +141,15 @@ TEST(EngineSim, AsksForThePinAndCountsWrongOnes) {
     EngineTerminal t(options);
     t.Quiet();
     t.ExpectAnswers({
-        {"AT+CPIN?", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n"},
-        {"AT+CMGL", "\r\n+CMS ERROR: 311\r\n"},
-        {"AT+CIMI", "\r\nERROR\r\n", "AT+CMEE=0 hides the code"},
-        {"AT+CMEE=1", "\r\nOK\r\n"},
+        {"AT+CPIN?", Answer("+CPIN: SIM PIN")},
+        {"AT+CMGL", CmsError(311)},
+        {"AT+CIMI", kError, "AT+CMEE=0 hides the code"},
+        {"AT+CMEE=1", kOk},
         {"AT+CIMI", "\r\n+CME ERROR: 11\r\n"},
         {"AT+CPIN=\"0000\"", "\r\n+CME ERROR: 16\r\n"},
-        {"AT+CMEE=2", "\r\nOK\r\n"},
-        {"AT+CPIN=\"1234\"", "\r\nOK\r\n"},
-        {"AT+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n"},
+        {"AT+CMEE=2", kOk},
+        {"AT+CPIN=\"1234\"", kOk},
+        {"AT+CPIN?", Answer("+CPIN: READY")},
         {"AT+CPIN=\"1234\"", "\r\n+CME ERROR: operation not allowed\r\n"},
     });
 }
@@ -180,49 +160,45 @@ TEST(EngineSim, ThreeWrongPinsNeedThePuk) {
     EngineTerminal t(options);
     t.Quiet();
     t.ExpectAnswers({
-        {"AT+CPIN=9999", "\r\nERROR\r\n"},
-        {"AT+CPIN=9999", "\r\nERROR\r\n"},
-        {"AT+CPIN=9999", "\r\nERROR\r\n"},
-        {"AT+CPIN?", "\r\n+CPIN: SIM PUK\r\n\r\nOK\r\n"},
-        {"AT+CPIN=\"0000\"", "\r\nERROR\r\n", "the PIN no longer helps"},
-        {"AT+CPIN=\"12345678\",\"4321\"", "\r\nOK\r\n"},
+        {"AT+CPIN=9999", kError},
+        {"AT+CPIN=9999", kError},
+        {"AT+CPIN=9999", kError},
+        {"AT+CPIN?", Answer("+CPIN: SIM PUK")},
+        {"AT+CPIN=\"0000\"", kError, "the PIN no longer helps"},
+        {"AT+CPIN=\"12345678\",\"4321\"", kOk},
     });
     EXPECT_EQ(t.engine.Settings().simState, "READY");
 }
 
-TEST(EngineSettings, StorageSelectionReportsUsage) {
-    EngineTerminal t;
-    t.Quiet();
+using EngineSettings = QuietEngine;
+
+TEST_F(EngineSettings, StorageSelectionReportsUsage) {
     t.ExpectAnswers({
-        {"AT+CPMS?", "\r\n+CPMS: \"SM\",0,30,\"SM\",0,30,\"SM\",0,30\r\n\r\nOK\r\n"},
-        {"AT+CPMS=\"ME\",\"SM\",\"ME\"", "\r\n+CPMS: 0,30,0,30,0,30\r\n\r\nOK\r\n"},
-        {"AT+CPMS?", "\r\n+CPMS: \"ME\",0,30,\"SM\",0,30,\"ME\",0,30\r\n\r\nOK\r\n"},
-        {"AT+CPMS=\"SM\"", "\r\n+CPMS: 0,30,0,30,0,30\r\n\r\nOK\r\n"},
+        {"AT+CPMS?", Answer("+CPMS: \"SM\",0,30,\"SM\",0,30,\"SM\",0,30")},
+        {"AT+CPMS=\"ME\",\"SM\",\"ME\"", Answer("+CPMS: 0,30,0,30,0,30")},
+        {"AT+CPMS?", Answer("+CPMS: \"ME\",0,30,\"SM\",0,30,\"ME\",0,30")},
+        {"AT+CPMS=\"SM\"", Answer("+CPMS: 0,30,0,30,0,30")},
     });
     EXPECT_EQ(t.engine.Settings().readMemory, "SM");
     EXPECT_EQ(t.engine.Settings().receiveMemory, "ME") << "only the first memory changed";
-    EXPECT_EQ(t.Command("AT+CPMS=\"BM\""), "\r\n+CMS ERROR: 302\r\n");
+    EXPECT_EQ(t.Command("AT+CPMS=\"BM\""), CmsError(302));
 }
 
-TEST(EngineSettings, ServiceCentreRoutingFormatAndTextParameters) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineSettings, ServiceCentreRoutingAndTextParameters) {
     t.ExpectAnswers({
-        {"AT+CSCA=\"+40711111111\"", "\r\nOK\r\n"},
-        {"AT+CSCA?", "\r\n+CSCA: \"+40711111111\",145\r\n\r\nOK\r\n"},
-        {"AT+CSCA=\"0711111111\",129", "\r\nOK\r\n"},
-        {"AT+CSCA?", "\r\n+CSCA: \"0711111111\",129\r\n\r\nOK\r\n"},
-        {"AT+CNMI?", "\r\n+CNMI: 1,1,0,0,0\r\n\r\nOK\r\n"},
-        {"AT+CNMI=2,2,0,0,0", "\r\nOK\r\n"},
-        {"AT+CNMI?", "\r\n+CNMI: 2,2,0,0,0\r\n\r\nOK\r\n"},
-        {"AT+CNMI=?", "\r\n+CNMI: (0-3),(0-3),(0,2),(0-2),(0,1)\r\n\r\nOK\r\n"},
-        {"AT+CNMI=4,1", "\r\nERROR\r\n"},
-        {"AT+CMGF=?", "\r\n+CMGF: (0,1)\r\n\r\nOK\r\n"},
-        {"AT+CSMP?", "\r\n+CSMP: 17,167,0,0\r\n\r\nOK\r\n"},
-        {"AT+CSMP=1,,0,241", "\r\nOK\r\n"},
-        {"AT+CSMP?", "\r\n+CSMP: 1,167,0,241\r\n\r\nOK\r\n"},
-        {"AT+CSMP=0", "\r\n+CMS ERROR: 305\r\n"},
-        {"AT+CSDH=1;+CSDH?", "\r\n+CSDH: 1\r\n\r\nOK\r\n"},
+        {"AT+CSCA=\"+40711111111\"", kOk},
+        {"AT+CSCA?", Answer("+CSCA: \"+40711111111\",145")},
+        {"AT+CSCA=\"0711111111\",129", kOk},
+        {"AT+CSCA?", Answer("+CSCA: \"0711111111\",129")},
+        {"AT+CNMI?", Answer("+CNMI: 1,1,0,0,0")},
+        {"AT+CNMI=2,2,0,0,0", kOk},
+        {"AT+CNMI?", Answer("+CNMI: 2,2,0,0,0")},
+        {"AT+CNMI=?", Answer("+CNMI: (0-3),(0-3),(0,2),(0-2),(0,1)")},
+        {"AT+CNMI=4,1", kError},
+        {"AT+CSMP?", Answer("+CSMP: 17,167,0,0")},
+        {"AT+CSMP=1,,0,241", kOk},
+        {"AT+CSMP?", Answer("+CSMP: 1,167,0,241")},
+        {"AT+CSMP=0", CmsError(305)},
     });
 }
 

@@ -2,28 +2,25 @@
 #include <gtest/gtest.h>
 
 #include "EngineTerminal.h"
+#include "HelloMessage.h"
 
 namespace vorsa::sim {
 namespace {
 
-const char kSubmit[] = "0001000B910407000000F000F105E8329BFD06";
-
-class EngineFaults : public ::testing::Test {
+class EngineFaults : public QuietEngine {
   protected:
-    void SetUp() override { t.Quiet(); }
     void Set(const std::function<void(FaultSettings&)>& change) {
         FaultSettings faults = t.engine.Faults();
         change(faults);
         t.engine.SetFaults(faults);
     }
-    EngineTerminal t;
 };
 
 TEST_F(EngineFaults, IgnoresTheNextCommandsAndDoesNotCarryThemOut) {
     Set([](FaultSettings& f) { f.ignoreNextCommands = 2; });
     EXPECT_EQ(t.Command("AT+CMGF=1"), "");
     EXPECT_EQ(t.Command("AT"), "");
-    EXPECT_EQ(t.Command("AT"), "\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT"), kOk);
     EXPECT_FALSE(t.engine.Settings().textMode);
     EXPECT_EQ(t.engine.Faults().ignoreNextCommands, 0);
     EXPECT_EQ(t.engine.CommandLines().size(), 4u) << "ignored lines are still logged";
@@ -34,7 +31,7 @@ TEST_F(EngineFaults, IgnoresANamedCommandEveryTime) {
     EXPECT_EQ(t.Command("AT+CMGS=18"), "");
     EXPECT_FALSE(t.engine.Settings().awaitingMessage);
     EXPECT_EQ(t.Command("AT+CPAS;+CMGS=18"), "") << "the whole line is lost";
-    EXPECT_EQ(t.Command("AT+CPAS"), "\r\n+CPAS: 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CPAS"), Answer("+CPAS: 0"));
 }
 
 TEST_F(EngineFaults, AnswersANamedCommandWithTheChosenError) {
@@ -43,11 +40,11 @@ TEST_F(EngineFaults, AnswersANamedCommandWithTheChosenError) {
         f.failingCommands["+CPAS"] = "ERROR";
         f.failingCommands["E"] = "+CME ERROR: 10";
     });
-    EXPECT_EQ(t.Command("AT+CMGR=1"), "\r\n+CMS ERROR: 500\r\n");
-    EXPECT_EQ(t.Command("AT+CPAS"), "\r\nERROR\r\n");
+    EXPECT_EQ(t.Command("AT+CMGR=1"), CmsError(500));
+    EXPECT_EQ(t.Command("AT+CPAS"), kError);
     EXPECT_EQ(t.Command("ATE1"), "\r\n+CME ERROR: 10\r\n");
     EXPECT_FALSE(t.engine.Settings().echo) << "the failing command is not carried out";
-    EXPECT_EQ(t.Command("AT+CSQ"), "\r\n+CSQ: 20,99\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CSQ"), Answer("+CSQ: 20,99"));
 }
 
 TEST_F(EngineFaults, DelaysEveryAnswerButNotTheEcho) {
@@ -75,10 +72,10 @@ TEST_F(EngineFaults, WithholdsThePromptButStillTakesTheMessage) {
     Set([](FaultSettings& f) { f.withholdPrompt = true; });
     EXPECT_EQ(t.Command("AT+CMGS=18"), "");
     EXPECT_TRUE(t.engine.Settings().awaitingMessage);
-    EXPECT_EQ(t.Type(std::string(kSubmit) + "\x1a"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Type(std::string(kHelloSubmit) + "\x1a"), Answer("+CMGS: 1"));
     t.Command("AT+CMGF=1");
     EXPECT_EQ(t.Command("AT+CMGS=\"123\""), "");
-    EXPECT_EQ(t.Type("a\rb\r\x1a"), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Type("a\rb\r\x1a"), Answer("+CMGS: 2"));
 }
 
 TEST_F(EngineFaults, EchoesEvenAfterAte0) {
@@ -97,9 +94,9 @@ TEST_F(EngineFaults, SendsNulBytesAndNoiseBeforeAnswers) {
 
 TEST_F(EngineFaults, SimAsksForThePinAgainUntilItIsEntered) {
     Set([](FaultSettings& f) { f.simNeedsPin = true; });
-    EXPECT_EQ(t.Command("AT+CPIN?"), "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
-    EXPECT_EQ(t.Command("AT+CMGR=1"), "\r\n+CMS ERROR: 311\r\n");
-    EXPECT_EQ(t.Command("AT+CPIN=\"0000\""), "\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CPIN?"), Answer("+CPIN: SIM PIN"));
+    EXPECT_EQ(t.Command("AT+CMGR=1"), CmsError(311));
+    EXPECT_EQ(t.Command("AT+CPIN=\"0000\""), kOk);
     EXPECT_FALSE(t.engine.Faults().simNeedsPin);
     Set([](FaultSettings& f) { f.simNeedsPin = true; });
     Set([](FaultSettings& f) { f.simNeedsPin = false; });
@@ -108,7 +105,7 @@ TEST_F(EngineFaults, SimAsksForThePinAgainUntilItIsEntered) {
 
 TEST_F(EngineFaults, ReportsTheChosenActivityStatus) {
     Set([](FaultSettings& f) { f.activityStatus = 2; });
-    EXPECT_EQ(t.Command("AT+CPAS"), "\r\n+CPAS: 2\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Command("AT+CPAS"), Answer("+CPAS: 2"));
 }
 
 TEST_F(EngineFaults, RawBytesGoOutAfterWhatIsQueued) {

@@ -7,10 +7,11 @@
 namespace vorsa::sim {
 namespace {
 
-TEST(EngineRouting, StoredMessagesAreAnnouncedWithCmti) {
-    EngineTerminal t;
-    t.Quiet();
-    ASSERT_EQ(t.Command("AT+CNMI=2,1,0,0,0"), "\r\nOK\r\n");
+using EngineRouting = QuietEngine;
+using EngineBuffering = QuietEngine;
+
+TEST_F(EngineRouting, StoredMessagesAreAnnouncedWithCmti) {
+    ASSERT_EQ(t.Command("AT+CNMI=2,1,0,0,0"), kOk);
     DeliveryResult result = t.engine.Deliver(Hello(), t.now);
     EXPECT_TRUE(result.accepted);
     EXPECT_EQ(result.memory, "SM");
@@ -22,9 +23,7 @@ TEST(EngineRouting, StoredMessagesAreAnnouncedWithCmti) {
     EXPECT_EQ(t.Arrive(Hello()), "\r\n+CMTI: \"ME\",1\r\n");
 }
 
-TEST(EngineRouting, DirectDeliveryInTextAndPduMode) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineRouting, DirectDeliveryInTextAndPduMode) {
     t.Command("AT+CNMI=2,2,0,0,0");
     EXPECT_EQ(t.Arrive(Hello()), std::string("\r\n+CMT: ,24\r\n") + kHelloPdu + "\r\n");
     t.Command("AT+CMGF=1");
@@ -37,9 +36,7 @@ TEST(EngineRouting, DirectDeliveryInTextAndPduMode) {
     EXPECT_TRUE(t.engine.Storage().empty()) << "forwarded messages are not stored";
 }
 
-TEST(EngineRouting, ClassesPickTheRouteAsTheSettingsSay) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineRouting, ClassesPickTheRouteAsTheSettingsSay) {
     t.Command("AT+CNMI=2,2");
     EXPECT_EQ(t.Arrive(Hello(2)), "\r\n+CMTI: \"SM\",1\r\n") << "class 2 belongs on the SIM";
     t.Command("AT+CNMI=2,3");
@@ -52,17 +49,15 @@ TEST(EngineRouting, ClassesPickTheRouteAsTheSettingsSay) {
     EXPECT_EQ(t.Advance(Millis(0)), "");
 }
 
-TEST(EngineRouting, AcknowledgementIsExpectedOnlyAfterADirectDeliveryInPhase2Plus) {
-    EngineTerminal t;
-    t.Quiet();
-    EXPECT_EQ(t.Command("AT+CNMA"), "\r\n+CMS ERROR: 340\r\n");
+TEST_F(EngineRouting, AcknowledgementIsExpectedOnlyAfterADirectDeliveryInPhase2Plus) {
+    EXPECT_EQ(t.Command("AT+CNMA"), CmsError(340));
     t.Command("AT+CSMS=1;+CNMI=2,2");
     t.Arrive(Hello());
-    EXPECT_EQ(t.Command("AT+CNMA"), "\r\nOK\r\n");
-    EXPECT_EQ(t.Command("AT+CNMA"), "\r\n+CMS ERROR: 340\r\n");
+    EXPECT_EQ(t.Command("AT+CNMA"), kOk);
+    EXPECT_EQ(t.Command("AT+CNMA"), CmsError(340));
 }
 
-TEST(EngineRouting, NoDeliveryWhileTheSimIsLockedOrTheRadioOff) {
+TEST(EngineArrival, NoDeliveryWhileTheSimIsLockedOrTheRadioOff) {
     ModemOptions options;
     options.pinRequired = true;
     EngineTerminal t(options);
@@ -76,7 +71,7 @@ TEST(EngineRouting, NoDeliveryWhileTheSimIsLockedOrTheRadioOff) {
     EXPECT_TRUE(t.engine.Deliver(Hello(), t.now).accepted);
 }
 
-TEST(EngineRouting, RefusesTextsThatDoNotFitOneMessage) {
+TEST(EngineArrival, RefusesTextsThatDoNotFitOneMessage) {
     EngineTerminal t;
     IncomingMessage longText = Hello();
     longText.text = std::string(161, 'a');
@@ -91,9 +86,7 @@ TEST(EngineRouting, RefusesTextsThatDoNotFitOneMessage) {
     EXPECT_TRUE(t.engine.Deliver(longText, t.now).accepted);
 }
 
-TEST(EngineBuffering, ReportsWaitForTheFinalResultOfATextModeSend) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineBuffering, ReportsWaitForTheFinalResultOfATextModeSend) {
     t.Command("AT+CMGF=1;+CNMI=2,1,0,0,0");
     EXPECT_EQ(t.Command("AT+CMGS=\"+40700000000\""), "\r\n> ");
     DeliveryResult result = t.engine.Deliver(Hello(), t.now);
@@ -103,9 +96,7 @@ TEST(EngineBuffering, ReportsWaitForTheFinalResultOfATextModeSend) {
     EXPECT_EQ(t.Type("\x1a"), "\r\n+CMGS: 1\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n");
 }
 
-TEST(EngineBuffering, ReportsWaitWhileACommandLineIsBeingTyped) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineBuffering, ReportsWaitWhileACommandLineIsBeingTyped) {
     t.Command("AT+CNMI=2,2");
     EXPECT_EQ(t.Type("AT+CG"), "");
     EXPECT_EQ(t.Arrive(Hello()), "");
@@ -113,9 +104,7 @@ TEST(EngineBuffering, ReportsWaitWhileACommandLineIsBeingTyped) {
               std::string("\r\nVorsa\r\n\r\nOK\r\n\r\n+CMT: ,24\r\n") + kHelloPdu + "\r\n");
 }
 
-TEST(EngineBuffering, ReportsFollowADelayedAnswer) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineBuffering, ReportsFollowADelayedAnswer) {
     t.Command("AT+CNMI=2,1");
     FaultSettings faults;
     faults.answerDelay = Millis(300);
@@ -126,20 +115,16 @@ TEST(EngineBuffering, ReportsFollowADelayedAnswer) {
     EXPECT_EQ(t.Advance(Millis(1)), "\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n");
 }
 
-TEST(EngineBuffering, ModeOneDropsReportsWhileBusy) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineBuffering, ModeOneDropsReportsWhileBusy) {
     t.Command("AT+CNMI=1,1");
     t.Type("AT+CG");
     DeliveryResult result = t.engine.Deliver(Hello(), t.now);
     EXPECT_TRUE(result.accepted) << "the message is still stored";
-    EXPECT_EQ(t.Type("MI\r"), "\r\nVorsa\r\n\r\nOK\r\n");
+    EXPECT_EQ(t.Type("MI\r"), Answer("Vorsa"));
     EXPECT_EQ(t.Advance(Millis(1000)), "");
 }
 
-TEST(EngineBuffering, ModeZeroKeepsReportsUntilTheTerminalAsksForThem) {
-    EngineTerminal t;
-    t.Quiet();
+TEST_F(EngineBuffering, ModeZeroKeepsReportsUntilTheTerminalAsksForThem) {
     t.Command("AT+CNMI=0,1");
     EXPECT_EQ(t.Arrive(Hello()), "");
     EXPECT_EQ(t.Arrive(Hello()), "");
@@ -147,7 +132,7 @@ TEST(EngineBuffering, ModeZeroKeepsReportsUntilTheTerminalAsksForThem) {
               "\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n\r\n+CMTI: \"SM\",2\r\n");
     t.Command("AT+CNMI=0,1");
     t.engine.Deliver(Hello(), t.now);
-    EXPECT_EQ(t.Command("AT+CNMI=2,1,0,0,1"), "\r\nOK\r\n") << "bfr 1 clears the buffer";
+    EXPECT_EQ(t.Command("AT+CNMI=2,1,0,0,1"), kOk) << "bfr 1 clears the buffer";
 }
 
 }  // namespace

@@ -2,6 +2,11 @@
 // whole or byte by byte.
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+#include <tuple>
+
+#include "TerminalClient.h"
 #include "vorsa/sim/LineSplitter.h"
 
 namespace vorsa::sim {
@@ -22,59 +27,51 @@ std::vector<ModemLine> Split(std::string_view bytes, bool byteByByte) {
     return lines;
 }
 
-class LineSplitterBothWays : public ::testing::TestWithParam<bool> {};
+// Bytes from the modem and the lines they split into, described as Describe() does.
+struct SplitCase {
+    const char* name;
+    std::string bytes;
+    const char* lines;
+};
 
-TEST_P(LineSplitterBothWays, ClassifiesAReadReplyAndNeverClassifiesItsText) {
-    std::vector<ModemLine> lines = Split(
-        "\r\n+CMGR: \"REC READ\",\"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nOK\r\n\r\nOK\r\n",
-        GetParam());
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].kind, Kind::Information);
-    EXPECT_EQ(lines[1], (ModemLine{Kind::Payload, "OK"})) << "a message that reads OK";
-    EXPECT_EQ(lines[2], (ModemLine{Kind::FinalResult, "OK"}));
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-TEST_P(LineSplitterBothWays, FindsThePromptWithoutALineEnd) {
-    std::vector<ModemLine> lines = Split("AT+CMGS=18\r\r\n> ", GetParam());
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], (ModemLine{Kind::Information, "AT+CMGS=18"}));
-    EXPECT_EQ(lines[1], (ModemLine{Kind::Prompt, "> "}));
+const char kWithNulBytes[] =
+    "\0\r\nERR\0OR\r\n\r\n+CMS ERROR: 304\r\n\r\n+CME ERROR: 10\r\nNO CARRIER\r\n";
+
+const SplitCase kSplitCases[] = {
+    // A message that reads OK is text, not a final result.
+    {"AReadReplysTextIsNeverClassified",
+     "\r\n+CMGR: \"REC READ\",\"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nOK\r\n\r\nOK\r\n",
+     "I:+CMGR: \"REC READ\",\"+40700000000\",,\"02/03/04,10:20:30+08\"|D:OK|F:OK"},
+    {"ThePromptNeedsNoLineEnd", "AT+CMGS=18\r\r\n> ", "I:AT+CMGS=18|P:> "},
+    {"ReportsAndDirectMessages", "\r\n+CMTI: \"SM\",3\r\n\r\n+CMT: ,24\r\n0791\r\n\r\nRING\r\n",
+     "R:+CMTI: \"SM\",3|R:+CMT: ,24|D:0791|R:RING"},
+    {"AnEmptyMessageIsAnEmptyPayload",
+     "\r\n+CMGL: 1,\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\n\r\n+CMGL: 2,"
+     "\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\nERROR\r\n\r\nOK\r\n",
+     "I:+CMGL: 1,\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"|D:|"
+     "I:+CMGL: 2,\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"|D:ERROR|F:OK"},
+    {"NulBytesAreDroppedAndEveryFinalResultIsKnown",
+     std::string(kWithNulBytes, sizeof kWithNulBytes - 1),
+     "F:ERROR|F:+CMS ERROR: 304|F:+CME ERROR: 10|F:NO CARRIER"},
+};
+
+class LineSplitterBothWays : public ::testing::TestWithParam<std::tuple<SplitCase, bool>> {};
+
+TEST_P(LineSplitterBothWays, Splits) {
+    const auto& [c, byteByByte] = GetParam();
+    EXPECT_EQ(Describe(Split(c.bytes, byteByByte)), c.lines);
 }
 
-TEST_P(LineSplitterBothWays, ReportsAndDirectMessages) {
-    std::vector<ModemLine> lines =
-        Split("\r\n+CMTI: \"SM\",3\r\n\r\n+CMT: ,24\r\n0791\r\n\r\nRING\r\n", GetParam());
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], (ModemLine{Kind::Report, "+CMTI: \"SM\",3"}));
-    EXPECT_EQ(lines[1], (ModemLine{Kind::Report, "+CMT: ,24"}));
-    EXPECT_EQ(lines[2], (ModemLine{Kind::Payload, "0791"}));
-    EXPECT_EQ(lines[3], (ModemLine{Kind::Report, "RING"}));
-}
-
-TEST_P(LineSplitterBothWays, AnEmptyMessageIsAnEmptyPayload) {
-    std::vector<ModemLine> lines = Split(
-        "\r\n+CMGL: 1,\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\n\r\n+CMGL: 2,"
-        "\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\nERROR\r\n\r\nOK\r\n",
-        GetParam());
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[1], (ModemLine{Kind::Payload, ""}));
-    EXPECT_EQ(lines[2].kind, Kind::Information);
-    EXPECT_EQ(lines[3], (ModemLine{Kind::Payload, "ERROR"}));
-    EXPECT_EQ(lines[4], (ModemLine{Kind::FinalResult, "OK"}));
-}
-
-TEST_P(LineSplitterBothWays, DropsNulBytesAndKnowsEveryFinalResult) {
-    const char bytes[] =
-        "\0\r\nERR\0OR\r\n\r\n+CMS ERROR: 304\r\n\r\n+CME ERROR: 10\r\nNO CARRIER\r\n";
-    std::vector<ModemLine> lines = Split(std::string(bytes, sizeof bytes - 1), GetParam());
-    ASSERT_EQ(lines.size(), 4u);
-    for (const ModemLine& line : lines) {
-        EXPECT_EQ(line.kind, Kind::FinalResult) << line.text;
-    }
-    EXPECT_EQ(lines[0].text, "ERROR");
-}
-
-INSTANTIATE_TEST_SUITE_P(WholeAndByteByByte, LineSplitterBothWays, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(WholeAndByteByByte, LineSplitterBothWays,
+                         ::testing::Combine(::testing::ValuesIn(kSplitCases), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_ByteByByte" : "_Whole");
+                         });
 
 TEST(LineSplitter, KeepsAnUnfinishedLine) {
     LineSplitter splitter;

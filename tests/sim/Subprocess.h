@@ -1,6 +1,7 @@
 // A program run as a child process with pipes on its three standard streams. A thread
 // collects standard output and standard error as they come, so a chatty child never blocks
-// on a full pipe, and a test can wait for a line to appear before it acts.
+// on a full pipe, and a test can wait for a line to appear before it acts. The tests of both
+// tools use it: vorsa-sim's here, and the vorsa program's in tests/cli.
 #pragma once
 
 #include <sys/types.h>
@@ -29,6 +30,10 @@ class Subprocess {
     /// the child closed its streams first.
     bool WaitForError(const std::string& text, std::chrono::milliseconds timeout);
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout);
+    /// Writes to the child's standard input while it is open; false when that fails.
+    bool Write(const std::string& text);
+    /// Closes the child's standard input: it reads the end of its input.
+    void CloseInput();
     void Signal(int signal);
     /// Waits for the child's end (killing it after `timeout`) and gives its exit status;
     /// 128 + N when signal N ended it, -1 when it had to be killed.

@@ -12,6 +12,27 @@
 
 namespace vorsa::test {
 
+namespace {
+
+std::vector<std::string> Strings(const std::string& program,
+                                 const std::vector<std::string>& arguments) {
+    std::vector<std::string> strings{program};
+    strings.insert(strings.end(), arguments.begin(), arguments.end());
+    return strings;
+}
+
+// The argument vector execv takes, pointing into `strings`.
+std::vector<char*> Argv(std::vector<std::string>& strings) {
+    std::vector<char*> argv;
+    for (std::string& s : strings) {
+        argv.push_back(s.data());
+    }
+    argv.push_back(nullptr);
+    return argv;
+}
+
+}  // namespace
+
 Subprocess::Subprocess(const std::string& program, const std::vector<std::string>& arguments,
                        const std::string& input, bool keepInputOpen) {
     int in[2], out[2], err[2];
@@ -20,13 +41,8 @@ Subprocess::Subprocess(const std::string& program, const std::vector<std::string
         throw std::runtime_error("pipe2 failed");
     }
     // Everything exec needs is made before fork: the child only duplicates and executes.
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& s : strings) {
-        argv.push_back(s.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> strings = Strings(program, arguments);
+    std::vector<char*> argv = Argv(strings);
     pid_ = ::fork();
     if (pid_ < 0) {
         throw std::runtime_error("fork failed");
@@ -43,17 +59,9 @@ Subprocess::Subprocess(const std::string& program, const std::vector<std::string
     ::close(err[1]);
     input_ = in[1];
     ::signal(SIGPIPE, SIG_IGN);
-    size_t done = 0;
-    while (done < input.size()) {
-        const ssize_t n = ::write(input_, input.data() + done, input.size() - done);
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
+    (void)Write(input);
     if (!keepInputOpen) {
-        ::close(input_);
-        input_ = -1;
+        CloseInput();
     }
     reader_ = std::thread([this, o = out[0], e = err[0]] { Collect(o, e); });
 }
@@ -62,9 +70,7 @@ Subprocess::~Subprocess() {
     if (!reaped_) {
         (void)Finish(std::chrono::milliseconds(0));
     }
-    if (input_ >= 0) {
-        ::close(input_);
-    }
+    CloseInput();
 }
 
 void Subprocess::Collect(int outFd, int errFd) {
@@ -104,6 +110,25 @@ void Subprocess::Collect(int outFd, int errFd) {
     changed_.notify_all();
 }
 
+bool Subprocess::Write(const std::string& text) {
+    size_t done = 0;
+    while (input_ >= 0 && done < text.size()) {
+        const ssize_t n = ::write(input_, text.data() + done, text.size() - done);
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return input_ >= 0;
+}
+
+void Subprocess::CloseInput() {
+    if (input_ >= 0) {
+        ::close(input_);
+        input_ = -1;
+    }
+}
+
 bool Subprocess::WaitFor(const std::string& text, bool onError, std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] {
@@ -129,10 +154,7 @@ int Subprocess::Finish(std::chrono::milliseconds timeout) {
     if (reaped_) {
         return status_;
     }
-    if (input_ >= 0) {
-        ::close(input_);
-        input_ = -1;
-    }
+    CloseInput();
     {
         std::unique_lock<std::mutex> lock(mutex_);
         if (!changed_.wait_for(lock, timeout, [this] { return closed_; })) {
@@ -179,13 +201,8 @@ Completed RunOnTerminal(const std::string& program, const std::vector<std::strin
     if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
         throw std::runtime_error("openpty failed");
     }
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& s : strings) {
-        argv.push_back(s.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> strings = Strings(program, arguments);
+    std::vector<char*> argv = Argv(strings);
     const pid_t pid = ::fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
