@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ScriptedFixture.h"
+#include "support/ScriptedComponent.h"
 #include "vorsa/SMScnst.h"
 
 namespace vorsa::test {
@@ -21,36 +21,38 @@ std::string PduRead(int Status, const std::string& Pdu = HelloPdu) {
     return "\r\n+CMGR: " + std::to_string(Status) + ",,24\r\n" + Pdu + "\r\n\r\nOK\r\n";
 }
 
-class ReadingTest : public ScriptedFixture {};
+using ReadingTest = ConnectedComponent;
 
-TEST_F(ReadingTest, TextModeWorkedExampleReadsThenDeletes) {
+TEST_F(ReadingTest, TextModeWorkedExampleReadsThenDeletesOnlyWithDeleteOnRead) {
     Modem.Answer("AT+CMGR=3", HelloRead);
-    EXPECT_EQ(Vorsa->ReadSMS("3"), "REC UNREAD,+40700000000,02/03/04,10:20:30+08\r\nHello");
-    EXPECT_EQ(Modem.Written, "AT+CMGR=3\r\nAT+CMGD=3\r\n");
+    for (const bool Delete : {true, false}) {
+        Forget();
+        Vorsa.DeleteOnRead = Delete;
+        EXPECT_EQ(Vorsa.ReadSMS("3"), "REC UNREAD,+40700000000,02/03/04,10:20:30+08\r\nHello");
+        EXPECT_EQ(Modem.Written, Delete ? "AT+CMGR=3\r\nAT+CMGD=3\r\n" : "AT+CMGR=3\r\n");
+    }
     EXPECT_THAT(Events.Deleted, ElementsAre("3"));
     EXPECT_TRUE(Events.Errors.empty());
 }
 
+// The header is built from the status and the decoded PDU, and the text follows it; a
+// status other than 0 reads as read.
 TEST_F(ReadingTest, PduModeWorkedExampleBuildsHeaderAndJoinsText) {
-    Vorsa->TextMode = false;
-    Modem.Answer("AT+CMGR=3", PduRead(0));
-    EXPECT_EQ(Vorsa->ReadSMS("3"), "REC UNREAD," + HelloHeader + "Hello");
-    EXPECT_THAT(Modem.Lines(), ElementsAre("AT+CMGR=3", "AT+CMGD=3"));
-    EXPECT_THAT(Events.Deleted, ElementsAre("3"));
-}
-
-TEST_F(ReadingTest, PduModeStatusOtherThanZeroReadsAsRead) {
-    Vorsa->TextMode = false;
-    Vorsa->DeleteOnRead = false;
+    Vorsa.TextMode = false;
     const std::vector<std::string> Expected{"REC UNREAD,", "REC READ,", "REC READ,", "REC READ,"};
     for (int Status = 0; Status <= 3; ++Status) {
         Modem.AnswerOnce("AT+CMGR=7", PduRead(Status));
-        EXPECT_EQ(Vorsa->ReadSMS("7"), Expected[Status] + HelloHeader + "Hello") << Status;
+        EXPECT_EQ(Vorsa.ReadSMS("7"), Expected[Status] + HelloHeader + "Hello") << Status;
     }
+    EXPECT_EQ(Modem.Lines(),
+              (std::vector<std::string>{"AT+CMGR=7", "AT+CMGD=7", "AT+CMGR=7", "AT+CMGD=7",
+                                        "AT+CMGR=7", "AT+CMGD=7", "AT+CMGR=7", "AT+CMGD=7"}));
+    EXPECT_THAT(Events.Deleted, ElementsAre("7", "7", "7", "7"));
+    EXPECT_TRUE(Events.Errors.empty());
 }
 
 TEST_F(ReadingTest, PduModeFindsThePduWhenTheFinalOkCameInAReadOfItsOwn) {
-    Vorsa->TextMode = false;
+    Vorsa.TextMode = false;
     // The PDU line ends the first piece; the OK comes a moment later, and the collector
     // joins it to the trimmed PDU.
     Modem.Answer("AT+CMGR=3", "\r\n+CMGR: 0,,24\r\n" + HelloPdu + "\r\n");
@@ -59,21 +61,13 @@ TEST_F(ReadingTest, PduModeFindsThePduWhenTheFinalOkCameInAReadOfItsOwn) {
             Modem.Arrive("\r\nOK\r\n", 1000);
         }
     };
-    EXPECT_EQ(Vorsa->ReadSMS("3"), "REC UNREAD," + HelloHeader + "Hello");
+    EXPECT_EQ(Vorsa.ReadSMS("3"), "REC UNREAD," + HelloHeader + "Hello");
     EXPECT_TRUE(Events.Errors.empty());
     EXPECT_THAT(Events.Deleted, ElementsAre("3"));
 }
 
-TEST_F(ReadingTest, DeleteOnReadClearedLeavesTheMessage) {
-    Vorsa->DeleteOnRead = false;
-    Modem.Answer("AT+CMGR=3", HelloRead);
-    EXPECT_EQ(Vorsa->ReadSMS("3"), "REC UNREAD,+40700000000,02/03/04,10:20:30+08\r\nHello");
-    EXPECT_THAT(Modem.Lines(), ElementsAre("AT+CMGR=3"));
-    EXPECT_TRUE(Events.Deleted.empty());
-}
-
 TEST_F(ReadingTest, TextModeHeaderShapes) {
-    Vorsa->DeleteOnRead = false;
+    Vorsa.DeleteOnRead = false;
     struct Case {
         std::string Reply;
         std::string Result;
@@ -97,19 +91,19 @@ TEST_F(ReadingTest, TextModeHeaderShapes) {
     };
     for (const Case& C : Cases) {
         Modem.AnswerOnce("AT+CMGR=1", C.Reply);
-        EXPECT_EQ(Vorsa->ReadSMS("1"), C.Result);
+        EXPECT_EQ(Vorsa.ReadSMS("1"), C.Result);
     }
     EXPECT_TRUE(Events.Errors.empty());
 }
 
 TEST_F(ReadingTest, RefusedReadReturnsEmptyAndDeletesNothing) {
     for (const bool Text : {true, false}) {
-        Vorsa->TextMode = Text;
+        Vorsa.TextMode = Text;
         Events.Errors.clear();
         Modem.AnswerOnce("AT+CMGR=4", "\r\nERROR\r\n");
-        EXPECT_EQ(Vorsa->ReadSMS("4"), "");
+        EXPECT_EQ(Vorsa.ReadSMS("4"), "");
         Modem.AnswerOnce("AT+CMGR=4", "\r\n+CMS ERROR: 321\r\n");
-        EXPECT_EQ(Vorsa->ReadSMS("4"), "");
+        EXPECT_EQ(Vorsa.ReadSMS("4"), "");
         EXPECT_EQ(Events.ErrorIds(), (std::vector<int32_t>{ErrModemError, 321}));
     }
     EXPECT_EQ(Modem.CountOfLine("AT+CMGD=4"), 0u);
@@ -117,51 +111,40 @@ TEST_F(ReadingTest, RefusedReadReturnsEmptyAndDeletesNothing) {
 }
 
 TEST_F(ReadingTest, ReadCutShortByTheTimeOutKeepsTheMessage) {
-    Vorsa->ReadTimeout = 2;
+    Vorsa.ReadTimeout = 2;
     Modem.Answer("AT+CMGR=3",
                  "\r\n+CMGR: \"REC UNREAD\",\"+40700000000\",,\"02/03/04,10:20:30+08\"\r\nHel");
-    EXPECT_EQ(Vorsa->ReadSMS("3"), "REC UNREAD,+40700000000,02/03/04,10:20:30+08\r\nHel");
+    EXPECT_EQ(Vorsa.ReadSMS("3"), "REC UNREAD,+40700000000,02/03/04,10:20:30+08\r\nHel");
     EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrReadTimeout});
 
-    Vorsa->TextMode = false;
+    Vorsa.TextMode = false;
     Modem.Answer("AT+CMGR=5", "\r\n+CMGR: 0,,24\r\n" + HelloPdu);
-    EXPECT_EQ(Vorsa->ReadSMS("5"), "REC UNREAD," + HelloHeader + "Hello");
+    EXPECT_EQ(Vorsa.ReadSMS("5"), "REC UNREAD," + HelloHeader + "Hello");
 
     EXPECT_THAT(Modem.Lines(), ElementsAre("AT+CMGR=3", "AT+CMGR=5"));
     EXPECT_TRUE(Events.Deleted.empty());
 }
 
 TEST_F(ReadingTest, PduStatusThatIsNoNumberRaisesAndDeletesNothing) {
-    Vorsa->TextMode = false;
+    Vorsa.TextMode = false;
     Modem.Answer("AT+CMGR=3", "\r\n+CMGR: X,,24\r\n" + HelloPdu + "\r\n\r\nOK\r\n");
-    EXPECT_THROW((void)Vorsa->ReadSMS("3"), EConvertError);
+    EXPECT_THROW((void)Vorsa.ReadSMS("3"), EConvertError);
     EXPECT_THAT(Modem.Lines(), ElementsAre("AT+CMGR=3"));
-    EXPECT_FALSE(Vorsa->IsBusy());
+    EXPECT_FALSE(Vorsa.IsBusy());
 }
 
 TEST_F(ReadingTest, DeleteSmsConfirmedRefusedOrUnanswered) {
-    Vorsa->ReadTimeout = 2;
+    Vorsa.ReadTimeout = 2;
     Modem.AnswerOnce("AT+CMGD=1", "\r\nOK\r\n");
     Modem.AnswerOnce("AT+CMGD=1", "\r\nERROR\r\n");
     Modem.AnswerOnce("AT+CMGD=1", "");
 
-    EXPECT_TRUE(Vorsa->DeleteSMS("1"));
+    EXPECT_TRUE(Vorsa.DeleteSMS("1"));
     EXPECT_THAT(Events.Order, ElementsAre("Deleted 1"));
-    EXPECT_FALSE(Vorsa->DeleteSMS("1"));
-    EXPECT_FALSE(Vorsa->DeleteSMS("1"));
+    EXPECT_FALSE(Vorsa.DeleteSMS("1"));
+    EXPECT_FALSE(Vorsa.DeleteSMS("1"));
     EXPECT_THAT(Events.Order, ElementsAre("Deleted 1", "Error 1001", "Error 1002"));
     EXPECT_EQ(Modem.Written, "AT+CMGD=1\r\nAT+CMGD=1\r\nAT+CMGD=1\r\n");
-}
-
-TEST_F(ReadingTest, ClosedPortReportsAndWritesNothing) {
-    Vorsa->DisConnect();
-    EXPECT_EQ(Vorsa->ReadSMS("3"), "");
-    EXPECT_EQ(Vorsa->P_ReadSMS("3"), "");
-    EXPECT_FALSE(Vorsa->DeleteSMS("3"));
-    // The port is tested before the reference.
-    EXPECT_FALSE(Vorsa->DeleteSMS("x"));
-    EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>(4, ErrNotConnected));
-    EXPECT_EQ(Modem.Written, "");
 }
 
 TEST_F(ReadingTest, ReferenceThatIsNotAStorageIndexIsRefused) {
@@ -169,9 +152,9 @@ TEST_F(ReadingTest, ReferenceThatIsNotAStorageIndexIsRefused) {
     for (const std::string Reference :
          {"", "3\r\nAT+CMGD=1", "3;+CMGD=4", " 3", "3 ", "-1", "+3", "3a", "\"3\""}) {
         Events.Errors.clear();
-        EXPECT_EQ(Vorsa->T_ReadSMS(Reference), "");
-        EXPECT_EQ(Vorsa->P_ReadSMS(Reference), "");
-        EXPECT_FALSE(Vorsa->DeleteSMS(Reference));
+        EXPECT_EQ(Vorsa.T_ReadSMS(Reference), "");
+        EXPECT_EQ(Vorsa.P_ReadSMS(Reference), "");
+        EXPECT_FALSE(Vorsa.DeleteSMS(Reference));
         EXPECT_THAT(Events.Errors, ElementsAre(Refusal, Refusal, Refusal)) << Reference;
     }
     EXPECT_EQ(Modem.Written, "");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 namespace vorsa::test {
 
@@ -16,39 +17,14 @@ MemorySerialPort::MemorySerialPort() {
 }
 
 const char* MemorySerialPort::NameOf(Call What) {
-    switch (What) {
-        case Call::Open:
-            return "Open";
-        case Call::GetCommState:
-            return "GetCommState";
-        case Call::SetCommState:
-            return "SetCommState";
-        case Call::SetupComm:
-            return "SetupComm";
-        case Call::SetCommTimeouts:
-            return "SetCommTimeouts";
-        case Call::PurgeComm:
-            return "PurgeComm";
-        case Call::ReadFile:
-            return "ReadFile";
-        case Call::WriteFile:
-            return "WriteFile";
-        case Call::ClearCommError:
-            return "ClearCommError";
-        case Call::GetCommMask:
-            return "GetCommMask";
-        case Call::SetCommMask:
-            return "SetCommMask";
-        case Call::EscapeCommFunction:
-            return "EscapeCommFunction";
-        case Call::CloseHandle:
-            return "CloseHandle";
-        case Call::GetVersionEx:
-            return "GetVersionEx";
-        case Call::WaitReadable:
-            return "WaitReadable";
-    }
-    return "?";
+    static constexpr const char* Names[] = {
+        "Open",        "GetCommState",       "SetCommState", "SetupComm",      "SetCommTimeouts",
+        "PurgeComm",   "ReadFile",           "WriteFile",    "ClearCommError", "GetCommMask",
+        "SetCommMask", "EscapeCommFunction", "CloseHandle",  "GetVersionEx",   "WaitReadable",
+    };
+    static_assert(std::size(Names) == static_cast<size_t>(Call::WaitReadable) + 1,
+                  "a name for every call, in the order of the enumeration");
+    return Names[static_cast<size_t>(What)];
 }
 
 std::vector<MemorySerialPort::Call> MemorySerialPort::Calls() const {

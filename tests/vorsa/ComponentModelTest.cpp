@@ -1,32 +1,27 @@
 // The component as an object: its defaults, its hidden window, the error latch, the
-// default error handler, destruction, registration and the package's resources.
+// default error handler, every operation on a closed port, destruction, registration and
+// the package's resources.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "vorsa/VorsaBench.h"
+#include "support/RecordingWindow.h"
+#include "support/ScriptedComponent.h"
 
 namespace vorsa::test {
 namespace {
 
 using Call = MemorySerialPort::Call;
 
-uint32_t LittleEndian(std::string_view Bytes, size_t At, int Size) {
-    uint32_t Value = 0;
-    for (int I = Size - 1; I >= 0; --I) {
-        Value = Value << 8 | static_cast<uint8_t>(Bytes[At + static_cast<size_t>(I)]);
-    }
-    return Value;
-}
-
 TEST(ComponentDefaults, EveryPropertyHasItsValueAfterConstruction) {
-    InspectableVorsa Vorsa(nullptr, std::make_unique<MemorySerialPort>());
+    ExposedVorsa Vorsa(nullptr, std::make_unique<MemorySerialPort>());
 
     EXPECT_EQ(Vorsa.Port, "COM2");
     EXPECT_EQ(Vorsa.Baud, 9600);
@@ -77,7 +72,7 @@ TEST(ComponentDesignState, HasNoHiddenWindowAndItsDestructionReleasesNone) {
         EXPECT_EQ(Designed.WindowHandle(), 0u);
         ASSERT_TRUE(PostMessageA(Other.Handle(), WM_USER + 7, 0, 0));
     }
-    DrainMessages();
+    ProcessMessages();
     EXPECT_EQ(Other.Numbers(), std::vector<uint32_t>{WM_USER + 7})
         << "the other window and its pending message survive";
 
@@ -90,36 +85,16 @@ TEST(ComponentDesignState, HasNoHiddenWindowAndItsDestructionReleasesNone) {
         EXPECT_TRUE(PostMessageA(Released, WM_USER + 1, 0, 0));
     }
     EXPECT_FALSE(PostMessageA(Released, WM_USER + 1, 0, 0));
-    DrainMessages();  // the message posted before the release went with the window
+    ProcessMessages();  // the message posted before the release went with the window
 }
 
 TEST(ComponentErrorHandler, DefaultHandlerThrowsCodeColonAndText) {
     TVorsa Vorsa(nullptr, std::make_unique<MemorySerialPort>());
-    try {
-        Vorsa.OnSMSError(&Vorsa, ErrReadTimeout, GetErrString(ErrReadTimeout));
-        FAIL() << "the default handler returned";
-    } catch (const Exception& E) {
-        EXPECT_STREQ(E.what(), "1002: Reading Timeout.");
-    }
-    try {
-        Vorsa.InernalErrorHandling(&Vorsa, -1, "System Error 5");
-        FAIL() << "the default handler returned";
-    } catch (const Exception& E) {
-        EXPECT_STREQ(E.what(), "-1: System Error 5");
-    }
-}
-
-TEST(ComponentErrorHandler, ReportsAfterTheHandlerWasClearedStillRaise) {
-    VorsaBench Bench;
-    Bench.Vorsa.OnSMSError = nullptr;
-    std::string Reply = "untouched";
-    try {
-        (void)Bench.Vorsa.SendCommand("AT", Reply);
-        FAIL() << "a report on a closed port was dropped";
-    } catch (const Exception& E) {
-        EXPECT_STREQ(E.what(), "1000: COM Error. Terminal not connected.");
-    }
-    EXPECT_EQ(Reply, "untouched");
+    EXPECT_EQ(
+        RaisedText([&] { Vorsa.OnSMSError(&Vorsa, ErrReadTimeout, GetErrString(ErrReadTimeout)); }),
+        "1002: Reading Timeout.");
+    EXPECT_EQ(RaisedText([&] { Vorsa.InernalErrorHandling(&Vorsa, -1, "System Error 5"); }),
+              "-1: System Error 5");
 }
 
 TEST(ComponentErrorLatch, ZeroKeepsTheCodeAndReadingClearsIt) {
@@ -134,87 +109,121 @@ TEST(ComponentErrorLatch, ZeroKeepsTheCodeAndReadingClearsIt) {
     EXPECT_EQ(Vorsa.GetSMSError(), 1002) << "the last non-zero code wins";
 }
 
-TEST(ComponentErrorLatch, TailReportsTheSystemErrorFirstThenTheCode) {
-    VorsaBench Bench;
-    Bench.Vorsa.SetError(5);
-    Bench.Vorsa.SetSMSError(1001);
-    Bench.Vorsa.ReportLatchedErrors();
-    EXPECT_EQ(Bench.Reports,
-              (std::vector<ErrorReport>{{-1, "System Error 5"}, Catalogued(ErrModemError)}));
-    EXPECT_EQ(Bench.SenderSeen, &Bench.Vorsa);
-    Bench.Vorsa.ReportLatchedErrors();
-    EXPECT_EQ(Bench.Reports.size(), 2u) << "both latches were cleared by the tail";
+using Component = ScriptedComponent;
+
+TEST_F(Component, ReportsAfterTheHandlerWasClearedStillRaise) {
+    Vorsa.OnSMSError = nullptr;
+    std::string Reply = "untouched";
+    EXPECT_EQ(RaisedText([&] { (void)Vorsa.SendCommand("AT", Reply); }),
+              "1000: COM Error. Terminal not connected.")
+        << "a report on a closed port was dropped";
+    EXPECT_EQ(Reply, "untouched");
 }
 
-TEST(ComponentErrorLatch, WithTheDefaultHandlerTheCodeWaitsForTheNextTail) {
-    VorsaBench Bench;
-    Bench.Vorsa.OnSMSError = [&Bench](TObject* S, int32_t Code, std::string Text) {
-        Bench.Vorsa.InernalErrorHandling(S, Code, Text);
+TEST_F(Component, TheErrorTailReportsTheSystemErrorFirstThenTheCode) {
+    Vorsa.SetError(5);
+    Vorsa.SetSMSError(1001);
+    Vorsa.ReportLatchedErrors();
+    EXPECT_EQ(Events.Errors, (ErrorReports{{-1, "System Error 5"}, Catalogued(ErrModemError)}));
+    EXPECT_EQ(Events.Senders, (std::vector<const TObject*>{&Vorsa, &Vorsa}));
+    Vorsa.ReportLatchedErrors();
+    EXPECT_EQ(Events.Errors.size(), 2u) << "both latches were cleared by the tail";
+}
+
+TEST_F(Component, WithTheDefaultHandlerTheCodeWaitsForTheNextTail) {
+    Events.Raise = true;
+    Vorsa.SetError(5);
+    Vorsa.SetSMSError(1001);
+    EXPECT_EQ(RaisedText([&] { Vorsa.ReportLatchedErrors(); }), "-1: System Error 5");
+    EXPECT_EQ(Vorsa.SMSError, 1001) << "not yet reported, still latched";
+    EXPECT_EQ(RaisedText([&] { Vorsa.ReportLatchedErrors(); }), "1001: System Error.");
+}
+
+// Every operation on a closed port reports "not connected" once, before any check of its
+// arguments, and leaves the device alone.
+TEST_F(Component, EveryOperationOnAClosedPortReportsNotConnectedAndTouchesNothing) {
+    ASSERT_NO_FATAL_FAILURE(ConnectReady());
+    Vorsa.DisConnect();
+    std::string Reply = "untouched";
+    const std::pair<const char*, std::function<void()>> Operations[] = {
+        {"SendCommand",
+         [&] {
+             EXPECT_FALSE(Vorsa.SendCommand("AT", Reply));
+             EXPECT_EQ(Reply, "untouched");
+         }},
+        {"SendCommandWhileBusy: returns at once",
+         [&] {
+             Vorsa.Busy = true;
+             EXPECT_FALSE(Vorsa.SendCommand("AT", Reply));
+             EXPECT_TRUE(Vorsa.Busy);
+             Vorsa.Busy = false;
+         }},
+        {"SendSMSCommand", [&] { EXPECT_EQ(Vorsa.SendSMSCommand("AT"), ""); }},
+        {"GetState", [&] { EXPECT_EQ(Vorsa.GetState(), -1); }},
+        {"GetField", [&] { EXPECT_EQ(Vorsa.GetField(), 0); }},
+        {"T_SendSMS", [&] { EXPECT_EQ(Vorsa.T_SendSMS("", ""), ""); }},
+        {"P_SendSMS", [&] { EXPECT_EQ(Vorsa.P_SendSMS("", ""), ""); }},
+        {"ReadSMS", [&] { EXPECT_EQ(Vorsa.ReadSMS("3"), ""); }},
+        {"P_ReadSMS", [&] { EXPECT_EQ(Vorsa.P_ReadSMS("3"), ""); }},
+        {"DeleteSMS", [&] { EXPECT_FALSE(Vorsa.DeleteSMS("3")); }},
+        {"DeleteSMSOfABadReference", [&] { EXPECT_FALSE(Vorsa.DeleteSMS("x")); }},
+        {"DownloadSMS", [&] { Vorsa.DownloadSMS(); }},
     };
-    Bench.Vorsa.SetError(5);
-    Bench.Vorsa.SetSMSError(1001);
-    EXPECT_THROW(Bench.Vorsa.ReportLatchedErrors(), Exception);
-    EXPECT_EQ(Bench.Vorsa.SMSError, 1001) << "not yet reported, still latched";
-    try {
-        Bench.Vorsa.ReportLatchedErrors();
-        FAIL();
-    } catch (const Exception& E) {
-        EXPECT_STREQ(E.what(), "1001: System Error.");
+    for (const auto& [Name, Operation] : Operations) {
+        SCOPED_TRACE(Name);
+        Events.Clear();
+        Forget();
+        Operation();
+        EXPECT_EQ(Events.Errors, ErrorReports{Catalogued(ErrNotConnected)});
+        EXPECT_TRUE(Modem.Log().empty());
+        EXPECT_FALSE(Vorsa.IsBusy());
     }
 }
 
-TEST(ComponentDestruction, AConnectedComponentRaisesOnDisconnectOnceAndClosesThePort) {
-    FakeClock Clock;
-    ScopedClock UseClock(Clock);
-    ScriptedModem Modem(Clock);
+TEST_F(Component, DestroyingAConnectedComponentRaisesOnDisconnectOnceAndClosesThePort) {
     Modem.ActLikeReadyModem();
     int Disconnects = 0;
     int EntriesLeft = -1;
     TObject* Sender = nullptr;
     const void* Address = nullptr;
     {
-        InspectableVorsa Vorsa(nullptr, Borrow(Modem));
-        Address = &Vorsa;
-        Vorsa.OnDisconnect = [&](TObject* S) {
+        ExposedVorsa Other(nullptr, Borrow(Modem));
+        Address = &Other;
+        Other.OnDisconnect = [&](TObject* S) {
             ++Disconnects;
             Sender = S;
             EntriesLeft =
-                Vorsa.NotifyQueue.Count() + Vorsa.SentQueue.Count() + Vorsa.ReceiveQueue.Count();
+                Other.NotifyQueue.Count() + Other.SentQueue.Count() + Other.ReceiveQueue.Count();
         };
-        Vorsa.Connect();
-        ASSERT_TRUE(Vorsa.Connected());
-        Vorsa.ProcessNot("+CMTI: \"SM\",1", WM_USER + 1, Vorsa.NotifyQueue);
-        Vorsa.ProcessNot("+CMGS: 2", WM_USER + 2, Vorsa.SentQueue);
+        Other.Connect();
+        ASSERT_TRUE(Other.Connected());
+        Other.ProcessNot("+CMTI: \"SM\",1", WM_USER + 1, Other.NotifyQueue);
+        Other.ProcessNot("+CMGS: 2", WM_USER + 2, Other.SentQueue);
     }
     EXPECT_EQ(Disconnects, 1);
     EXPECT_EQ(EntriesLeft, 0) << "the queued entries were dropped before the port closed";
     EXPECT_EQ(static_cast<const void*>(Sender), Address);
     EXPECT_EQ(Modem.CountOf(Call::Open), Modem.CountOf(Call::CloseHandle));
-}
 
-TEST(ComponentDestruction, AClosedComponentRaisesNothing) {
-    int Disconnects = 0;
+    // A closed component raises nothing.
     {
-        TVorsa Vorsa(nullptr, std::make_unique<MemorySerialPort>());
-        Vorsa.OnDisconnect = [&](TObject*) { ++Disconnects; };
+        TVorsa Closed(nullptr, std::make_unique<MemorySerialPort>());
+        Closed.OnDisconnect = [&](TObject*) { ++Disconnects; };
     }
-    EXPECT_EQ(Disconnects, 0);
+    EXPECT_EQ(Disconnects, 1);
 }
 
-TEST(ComponentDestruction, AThrowingOnDisconnectDoesNotEscapeAndThePortIsReleased) {
-    FakeClock Clock;
-    ScopedClock UseClock(Clock);
-    ScriptedModem Modem(Clock);
+TEST_F(Component, AThrowingOnDisconnectDoesNotEscapeDestructionAndThePortIsReleased) {
     Modem.ActLikeReadyModem();
     int Disconnects = 0;
     const auto DestroyConnected = [&] {
-        TVorsa Vorsa(nullptr, Borrow(Modem));
-        Vorsa.OnDisconnect = [&](TObject*) {
+        TVorsa Other(nullptr, Borrow(Modem));
+        Other.OnDisconnect = [&](TObject*) {
             ++Disconnects;
             throw std::runtime_error("handler failed");
         };
-        Vorsa.Connect();
-        ASSERT_TRUE(Vorsa.Connected());
+        Other.Connect();
+        ASSERT_TRUE(Other.Connected());
     };
     EXPECT_NO_THROW(DestroyConnected());
     EXPECT_EQ(Disconnects, 1);
@@ -233,64 +242,48 @@ TEST(ComponentPackage, RegisterPutsTVorsaOnTheSystemPage) {
     EXPECT_EQ(RegisteredComponents().size(), All.size()) << "registering twice adds nothing";
 }
 
+uint32_t LittleEndian(std::string_view Bytes, size_t At, int Size) {
+    uint32_t Value = 0;
+    for (int I = Size - 1; I >= 0; --I) {
+        Value = Value << 8 | static_cast<uint8_t>(Bytes[At + static_cast<size_t>(I)]);
+    }
+    return Value;
+}
+
 TEST(ComponentPackage, DescriptionAndPaletteBitmap) {
     EXPECT_EQ(PackageDescription, "Vorsa 1.0 Component");
 
     const std::string_view Bmp = FindPackageResource("TVORSA");
-    const size_t FileHeader = 14;
-    const size_t InfoHeader = 40;
-    ASSERT_GE(Bmp.size(), FileHeader + InfoHeader);
+    const uint32_t Headers = 14 + 40;
+    const uint32_t PixelOffset = Headers + 16 * 4;  // 16 palette entries
+    const uint32_t RowBytes = (24 * 4 + 31) / 32 * 4;
+    ASSERT_GE(Bmp.size(), Headers);
     EXPECT_EQ(Bmp.substr(0, 2), "BM");
-    EXPECT_EQ(LittleEndian(Bmp, 2, 4), Bmp.size()) << "file size field";
-    EXPECT_EQ(LittleEndian(Bmp, 14, 4), InfoHeader);
-    EXPECT_EQ(static_cast<int32_t>(LittleEndian(Bmp, 18, 4)), 24) << "width";
-    EXPECT_EQ(static_cast<int32_t>(LittleEndian(Bmp, 22, 4)), 24) << "height";
-    EXPECT_EQ(LittleEndian(Bmp, 26, 2), 1u) << "planes";
-    EXPECT_EQ(LittleEndian(Bmp, 28, 2), 4u) << "16 colours: 4 bits a pixel";
-    EXPECT_EQ(LittleEndian(Bmp, 30, 4), 0u) << "uncompressed";
+    EXPECT_EQ(Bmp.size(), PixelOffset + RowBytes * 24);
+    struct Field {
+        const char* Name;
+        size_t At;
+        int Size;
+        uint32_t Value;
+    };
+    const Field Fields[] = {
+        {"file size", 2, 4, static_cast<uint32_t>(Bmp.size())},
+        {"pixel offset", 10, 4, PixelOffset},
+        {"info header size", 14, 4, 40},
+        {"width", 18, 4, 24},
+        {"height", 22, 4, 24},
+        {"planes", 26, 2, 1},
+        {"16 colours: 4 bits a pixel", 28, 2, 4},
+        {"uncompressed", 30, 4, 0},
+    };
+    for (const Field& F : Fields) {
+        EXPECT_EQ(LittleEndian(Bmp, F.At, F.Size), F.Value) << F.Name;
+    }
     const uint32_t Colours = LittleEndian(Bmp, 46, 4);
     EXPECT_TRUE(Colours == 0 || Colours == 16);
-    const uint32_t PixelOffset = LittleEndian(Bmp, 10, 4);
-    EXPECT_EQ(PixelOffset, FileHeader + InfoHeader + 16 * 4) << "16 palette entries";
-    const size_t RowBytes = (24 * 4 + 31) / 32 * 4;
-    EXPECT_EQ(Bmp.size(), PixelOffset + RowBytes * 24);
 
     EXPECT_TRUE(FindPackageResource("TVorsa").empty()) << "names are exact";
     EXPECT_TRUE(FindPackageResource("MAINICON2").empty());
-}
-
-TEST(ComponentDirectForward, AssigningGoesThroughSetNotify) {
-    VorsaBench Bench;
-    Bench.Modem.ActLikeReadyModem();
-
-    Bench.Vorsa.DirectForward = true;  // closed: stored, nothing sent
-    EXPECT_TRUE(Bench.Vorsa.DirectForward);
-    EXPECT_TRUE(Bench.Modem.Lines().empty());
-
-    Bench.Vorsa.Connect();
-    ASSERT_TRUE(Bench.Vorsa.Connected());
-    EXPECT_EQ(Bench.Modem.CountOfLine("AT+CNMI=2,2,0,0,0"), 1u) << "Connect used the stored value";
-    Bench.Modem.ClearLines();
-
-    Bench.Vorsa.DirectForward = false;
-    Bench.Vorsa.DirectForward = false;
-    Bench.Vorsa.DirectForward = true;
-    EXPECT_EQ(
-        Bench.Modem.Lines(),
-        (std::vector<std::string>{"AT+CNMI=2,1,0,0,0", "AT+CNMI=2,1,0,0,0", "AT+CNMI=2,2,0,0,0"}));
-
-    // Assigning one component's property to another's goes through the setter too.
-    InspectableVorsa Other(nullptr, std::make_unique<MemorySerialPort>());
-    Bench.Modem.ClearLines();
-    Bench.Vorsa.DirectForward = Other.DirectForward;
-    EXPECT_FALSE(Bench.Vorsa.DirectForward);
-    EXPECT_EQ(Bench.Modem.Lines(), std::vector<std::string>{"AT+CNMI=2,1,0,0,0"});
-
-    // TextMode is a plain property: changing it while connected sends nothing.
-    Bench.Modem.ClearLines();
-    Bench.Vorsa.TextMode = false;
-    EXPECT_TRUE(Bench.Modem.Lines().empty());
-    EXPECT_TRUE(Bench.Reports.empty());
 }
 
 }  // namespace

@@ -3,82 +3,91 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "vorsa/VorsaBench.h"
+#include "support/ScriptedComponent.h"
 
 namespace vorsa::test {
 namespace {
 
-class Status : public ::testing::Test {
-  protected:
-    void SetUp() override { Bench.OpenPortOnly(); }
-
-    int32_t StateFor(const std::string& Bytes) {
-        Bench.Modem.Answer("AT+CPAS", Bytes);
-        return Bench.Vorsa.GetState();
-    }
-    int32_t FieldFor(const std::string& Bytes) {
-        Bench.Modem.Answer("AT+CSQ", Bytes);
-        return Bench.Vorsa.GetField();
-    }
-
-    VorsaBench Bench;
+struct StatusCase {
+    std::string Reply;  // the modem's bytes; no answer at all when empty
+    int32_t Value;
+    const char* Why;
 };
 
-TEST_F(Status, ActivityStatusIsTheFirstDigitAfterTheMarker) {
-    EXPECT_EQ(StateFor(Framed("+CPAS: 0")), 0);
-    EXPECT_EQ(StateFor(Framed("+CPAS: 3")), 3);
-    EXPECT_EQ(StateFor(Framed("+CPAS: 12")), 1) << "only the first digit is read";
-    EXPECT_EQ(Bench.Modem.Written, "AT+CPAS\r\nAT+CPAS\r\nAT+CPAS\r\n");
-    EXPECT_TRUE(Bench.Reports.empty());
+class Status : public ScriptedComponent {
+  protected:
+    void SetUp() override { OpenPortOnly(); }
+
+    /// Asks Query for each case's reply to Command; the one report a case may make is that
+    /// of its exchange: 1001 for a refusal, 1002 for no answer.
+    template <typename Query>
+    void Check(const std::string& Command, const std::vector<StatusCase>& Cases, Query Ask) {
+        for (const StatusCase& C : Cases) {
+            SCOPED_TRACE(C.Reply);
+            Events.Clear();
+            if (C.Reply.empty()) {
+                Modem.Ignore(Command);
+            } else {
+                Modem.Answer(Command, C.Reply);
+            }
+            EXPECT_EQ(Ask(), C.Value) << C.Why;
+            const ErrorReports Reports = C.Reply.empty() ? ErrorReports{Catalogued(ErrReadTimeout)}
+                                         : C.Reply == "\r\nERROR\r\n"
+                                             ? ErrorReports{Catalogued(ErrModemError)}
+                                             : ErrorReports{};
+            EXPECT_EQ(Events.Errors, Reports);
+        }
+        EXPECT_EQ(Modem.Writes, std::vector<std::string>(Cases.size(), Command + "\r\n"));
+    }
+};
+
+TEST_F(Status, ActivityStatusIsTheFirstDigitAfterTheMarkerElseMinusOne) {
+    Check("AT+CPAS",
+          {
+              {Framed("+CPAS: 0"), 0, ""},
+              {Framed("+CPAS: 3"), 3, ""},
+              {Framed("+CPAS: 12"), 1, "only the first digit is read"},
+              {"\r\nERROR\r\n", -1, "a refusal"},
+              {ScriptedModem::Ok, -1, "no marker"},
+              {Framed("+CPAS:0"), -1, "no marker"},
+              {"", -1, "no answer"},
+          },
+          [this] { return Vorsa.GetState(); });
 }
 
-TEST_F(Status, ActivityStatusWithoutTheMarkerIsMinusOne) {
-    EXPECT_EQ(StateFor("\r\nERROR\r\n"), -1);
-    EXPECT_EQ(Bench.Reports, std::vector<ErrorReport>{Catalogued(ErrModemError)});
-    EXPECT_EQ(StateFor(ScriptedModem::Ok), -1);
-    EXPECT_EQ(StateFor(Framed("+CPAS:0")), -1);
-    Bench.Modem.Ignore("AT+CPAS");
-    EXPECT_EQ(Bench.Vorsa.GetState(), -1) << "no answer";
-}
-
-TEST_F(Status, ActivityStatusOnAClosedPortReportsAndIsMinusOne) {
-    Bench.Vorsa.DisConnect();
-    EXPECT_EQ(Bench.Vorsa.GetState(), -1);
-    EXPECT_EQ(Bench.Vorsa.GetField(), 0);
-    EXPECT_EQ(Bench.Reports,
-              (std::vector<ErrorReport>{Catalogued(ErrNotConnected), Catalogued(ErrNotConnected)}));
+TEST_F(Status, SignalQualityBecomesDbmAndNoReadingIsZero) {
+    Check("AT+CSQ",
+          {
+              {Framed("+CSQ: 15,99"), -83, ""},
+              {Framed("+CSQ: 31,0"), -51, ""},
+              {Framed("+CSQ: 0,0"), -113, ""},
+              {Framed("+CSQ: 1,0"), -111, ""},
+              {Framed("+CSQ: 56,0"), -1, ""},
+              {Framed("+CSQ: 57,0"), -113, "a positive result becomes -113"},
+              {Framed("+CSQ: 99,99"), -113, "not known"},
+              {Framed("+CSQ: 2147483647,0"), -113, "no overflow"},
+              {"\r\nERROR\r\n", 0, "a refusal"},
+              {Framed("+CSQ: 15"), 0, "no comma"},
+              {ScriptedModem::Ok, 0, "no marker"},
+              {Framed("+CPAS: 0,1"), 0, "another marker"},
+              {"", 0, "no answer"},
+          },
+          [this] { return Vorsa.GetField(); });
 }
 
 TEST_F(Status, AMarkerWithoutADigitRaisesAConversionErrorWithBusyClear) {
-    EXPECT_THROW((void)StateFor(Framed("+CPAS: ")), EConvertError);
-    EXPECT_FALSE(Bench.Vorsa.IsBusy());
-    EXPECT_THROW((void)StateFor(Framed("+CPAS: x")), EConvertError);
-    EXPECT_THROW((void)FieldFor(Framed("+CSQ: ,99")), EConvertError);
-    EXPECT_THROW((void)FieldFor(Framed("+CSQ: 1x,99")), EConvertError);
-    EXPECT_FALSE(Bench.Vorsa.IsBusy());
-}
-
-TEST_F(Status, SignalQualityBecomesDbm) {
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 15,99")), -83);
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 31,0")), -51);
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 0,0")), -113);
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 1,0")), -111);
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 56,0")), -1);
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 57,0")), -113) << "a positive result becomes -113";
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 99,99")), -113) << "not known";
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 2147483647,0")), -113) << "no overflow";
-    EXPECT_EQ(Bench.Modem.CountOfLine("AT+CSQ"), 8u);
-    EXPECT_TRUE(Bench.Reports.empty());
-}
-
-TEST_F(Status, NoReadingIsZero) {
-    EXPECT_EQ(FieldFor("\r\nERROR\r\n"), 0);
-    EXPECT_EQ(FieldFor(Framed("+CSQ: 15")), 0) << "no comma";
-    EXPECT_EQ(FieldFor(ScriptedModem::Ok), 0);
-    EXPECT_EQ(FieldFor(Framed("+CPAS: 0,1")), 0) << "another marker";
-    Bench.Modem.Ignore("AT+CSQ");
-    EXPECT_EQ(Bench.Vorsa.GetField(), 0);
+    for (const std::string& Reply : {Framed("+CPAS: "), Framed("+CPAS: x")}) {
+        Modem.Answer("AT+CPAS", Reply);
+        EXPECT_THROW((void)Vorsa.GetState(), EConvertError) << Reply;
+        EXPECT_FALSE(Vorsa.IsBusy());
+    }
+    for (const std::string& Reply : {Framed("+CSQ: ,99"), Framed("+CSQ: 1x,99")}) {
+        Modem.Answer("AT+CSQ", Reply);
+        EXPECT_THROW((void)Vorsa.GetField(), EConvertError) << Reply;
+        EXPECT_FALSE(Vorsa.IsBusy());
+    }
 }
 
 }  // namespace

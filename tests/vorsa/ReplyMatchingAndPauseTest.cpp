@@ -6,87 +6,96 @@
 #include <limits>
 #include <string>
 
-#include "vorsa/VorsaBench.h"
+#include "support/ScriptedComponent.h"
 
 namespace vorsa::test {
 namespace {
 
-TEST(ReplyMatching, EmptyPrefixesAndSuffixesAlwaysMatch) {
-    EXPECT_TRUE(startWith("", ""));
-    EXPECT_TRUE(endWith("OK", ""));
-    EXPECT_TRUE(endWith("", ""));
-    EXPECT_TRUE(startWith("OK", ""));
-}
-
-TEST(ReplyMatching, AffixLongerThanTheStringNeverMatches) {
-    EXPECT_FALSE(startWith("O", "OK"));
-    EXPECT_FALSE(endWith("K", "OK"));
-    EXPECT_FALSE(startWith("", "O"));
-    EXPECT_FALSE(endWith("", "K"));
-}
-
-TEST(ReplyMatching, BytesCompareExactlyAndCaseMatters) {
-    EXPECT_TRUE(startWith("+CPIN: READY\r\n\r\nOK", "+CPIN: READY"));
-    EXPECT_FALSE(startWith("+cpin: ready", "+CPIN: READY"));
-    EXPECT_TRUE(endWith("\r\nERROR", "ERROR"));
-    EXPECT_FALSE(endWith("ERROR\r\n", "ERROR"));
-    EXPECT_FALSE(endWith("ok", "OK"));
-    EXPECT_TRUE(startWith("OK", "OK"));
-    EXPECT_TRUE(endWith("OK", "OK"));
-    const std::string WithNul("A\0B", 3);
-    EXPECT_TRUE(startWith(WithNul, std::string("A\0", 2)));
-    EXPECT_FALSE(startWith(WithNul, "AB"));
-}
-
-class LinePause : public ::testing::Test {
-  protected:
-    uint64_t SleptBy(int32_t N, int32_t Baud) {
-        Bench.Vorsa.Baud = Baud;
-        const uint64_t Before = Bench.Clock.TotalSlept();
-        Bench.Vorsa.wait(N);
-        return Bench.Clock.TotalSlept() - Before;
+TEST(ReplyMatching, PrefixesAndSuffixesCompareExactBytes) {
+    struct Case {
+        std::string Text;
+        std::string Affix;
+        bool Starts;
+        bool Ends;
+    };
+    const Case Cases[] = {
+        // An empty affix always matches; one longer than the text never does.
+        {"", "", true, true},
+        {"OK", "", true, true},
+        {"O", "OK", false, false},
+        {"K", "OK", false, false},
+        {"", "O", false, false},
+        {"OK", "OK", true, true},
+        // Case matters, and line breaks count.
+        {"+CPIN: READY\r\n\r\nOK", "+CPIN: READY", true, false},
+        {"+cpin: ready", "+CPIN: READY", false, false},
+        {"\r\nERROR", "ERROR", false, true},
+        {"ERROR\r\n", "ERROR", true, false},
+        {"ok", "OK", false, false},
+        // A NUL byte is a byte like any other.
+        {std::string("A\0B", 3), std::string("A\0", 2), true, false},
+        {std::string("A\0B", 3), "AB", false, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE("\"" + C.Text + "\" / \"" + C.Affix + "\"");
+        EXPECT_EQ(startWith(C.Text, C.Affix), C.Starts);
+        EXPECT_EQ(endWith(C.Text, C.Affix), C.Ends);
     }
+}
 
-    VorsaBench Bench;
-};
+using LinePause = ScriptedComponent;
 
+// wait(N) sleeps N * 2400 / Baud ms, truncated; above 50 times 2400 baud a short pause is
+// nothing; a baud of zero or below counts as 2400; no count overflows or sleeps backwards.
 TEST_F(LinePause, ScalesWithTheLineSpeedAndTruncates) {
-    struct Row {
+    constexpr int32_t Most = std::numeric_limits<int32_t>::max();
+    constexpr int32_t Least = std::numeric_limits<int32_t>::min();
+    struct Case {
+        int32_t N;
         int32_t Baud;
-        uint64_t Wait50, Wait100, Wait450;
+        uint64_t Slept;
     };
-    const Row Table[] = {
-        {1200, 100, 200, 900}, {2400, 50, 100, 450}, {4800, 25, 50, 225}, {9600, 12, 25, 112},
-        {38400, 3, 6, 28},     {57600, 2, 4, 18},    {115200, 1, 2, 9},
+    const Case Cases[] = {
+        {50, 1200, 100},
+        {100, 1200, 200},
+        {450, 1200, 900},
+        {50, 2400, 50},
+        {100, 2400, 100},
+        {450, 2400, 450},
+        {50, 4800, 25},
+        {100, 4800, 50},
+        {450, 4800, 225},
+        {50, 9600, 12},
+        {100, 9600, 25},
+        {450, 9600, 112},
+        {50, 38400, 3},
+        {100, 38400, 6},
+        {450, 38400, 28},
+        {50, 57600, 2},
+        {100, 57600, 4},
+        {450, 57600, 18},
+        {50, 115200, 1},
+        {100, 115200, 2},
+        {450, 115200, 9},
+        {50, 120000, 1},
+        {50, 120001, 0},
+        {50, 256000, 0},
+        {50, 0, 50},
+        {450, -9600, 450},
+        {450, Least, 450},
+        {-50, 9600, 0},
+        {Least, 9600, 0},
+        // 2^31 - 1 times 2400 does not fit in 32 bits; the quotient does.
+        {Most, 9600, static_cast<uint64_t>(Most) * 2400 / 9600},
+        {Most, 2400, static_cast<uint64_t>(Most)},
     };
-    for (const Row& R : Table) {
-        SCOPED_TRACE(R.Baud);
-        EXPECT_EQ(SleptBy(50, R.Baud), R.Wait50);
-        EXPECT_EQ(SleptBy(100, R.Baud), R.Wait100);
-        EXPECT_EQ(SleptBy(450, R.Baud), R.Wait450);
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::to_string(C.N) + " at " + std::to_string(C.Baud));
+        Vorsa.Baud = C.Baud;
+        const uint64_t Before = Clock.TotalSlept();
+        Vorsa.wait(C.N);
+        EXPECT_EQ(Clock.TotalSlept() - Before, C.Slept);
     }
-}
-
-TEST_F(LinePause, AboveFiftyTimes2400BaudAStepIsZero) {
-    EXPECT_EQ(SleptBy(50, 120000), 1u);
-    EXPECT_EQ(SleptBy(50, 120001), 0u);
-    EXPECT_EQ(SleptBy(50, 256000), 0u);
-}
-
-TEST_F(LinePause, ABaudOfZeroOrBelowSleepsAsAt2400) {
-    EXPECT_EQ(SleptBy(50, 0), 50u);
-    EXPECT_EQ(SleptBy(450, -9600), 450u);
-    EXPECT_EQ(SleptBy(450, std::numeric_limits<int32_t>::min()), 450u);
-}
-
-TEST_F(LinePause, ExtremeCountsNeitherOverflowNorSleepBackwards) {
-    EXPECT_EQ(SleptBy(-50, 9600), 0u);
-    EXPECT_EQ(SleptBy(std::numeric_limits<int32_t>::min(), 9600), 0u);
-    // 2^31 - 1 times 2400 does not fit in 32 bits; the quotient does.
-    EXPECT_EQ(SleptBy(std::numeric_limits<int32_t>::max(), 9600),
-              static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) * 2400 / 9600);
-    EXPECT_EQ(SleptBy(std::numeric_limits<int32_t>::max(), 2400),
-              static_cast<uint64_t>(std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
