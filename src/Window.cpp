@@ -176,6 +176,19 @@ bool DispatchNext(ThreadQueue& Queue, uint64_t TimerHorizon) {
     return true;
 }
 
+// The queue of the thread that owns the window, or null for a handle that is not (or no
+// longer) allocated. The caller holds the registry's lock.
+ThreadQueue* QueueOfWindow(Registry& R, HWND Wnd) {
+    const auto It = R.Windows.find(Wnd);
+    return It == R.Windows.end() ? nullptr : It->second->Queue.get();
+}
+
+// The window's timer with the given identifier, or the end of the queue's timers.
+std::vector<WindowTimer>::iterator FindTimer(ThreadQueue& Queue, HWND Wnd, uintptr_t IDEvent) {
+    return std::find_if(Queue.Timers.begin(), Queue.Timers.end(),
+                        [&](const WindowTimer& T) { return T.Wnd == Wnd && T.Id == IDEvent; });
+}
+
 }  // namespace
 
 HWND AllocateHWnd(TWndMethod WndProc) {
@@ -205,15 +218,13 @@ uintptr_t SetTimer(HWND Wnd, uintptr_t IDEvent, uint32_t Elapse) {
     const uint64_t Period = std::clamp(Elapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
     Registry& R = TheRegistry();
     std::lock_guard<std::mutex> Guard(R.Lock);
-    const auto It = R.Windows.find(Wnd);
-    if (It == R.Windows.end()) {
+    ThreadQueue* const Owner = QueueOfWindow(R, Wnd);
+    if (Owner == nullptr) {
         return 0;
     }
-    ThreadQueue& Queue = *It->second->Queue;
+    ThreadQueue& Queue = *Owner;
     const uint64_t Due = detail::MonotonicMilliseconds() + Period;
-    const auto Timer =
-        std::find_if(Queue.Timers.begin(), Queue.Timers.end(),
-                     [&](const WindowTimer& T) { return T.Wnd == Wnd && T.Id == IDEvent; });
+    const auto Timer = FindTimer(Queue, Wnd, IDEvent);
     if (Timer != Queue.Timers.end()) {
         Timer->Period = Period;
         Timer->Due = Due;
@@ -227,14 +238,12 @@ uintptr_t SetTimer(HWND Wnd, uintptr_t IDEvent, uint32_t Elapse) {
 bool KillTimer(HWND Wnd, uintptr_t IDEvent) {
     Registry& R = TheRegistry();
     std::lock_guard<std::mutex> Guard(R.Lock);
-    const auto It = R.Windows.find(Wnd);
-    if (It == R.Windows.end()) {
+    ThreadQueue* const Owner = QueueOfWindow(R, Wnd);
+    if (Owner == nullptr) {
         return false;
     }
-    ThreadQueue& Queue = *It->second->Queue;
-    const auto Timer =
-        std::find_if(Queue.Timers.begin(), Queue.Timers.end(),
-                     [&](const WindowTimer& T) { return T.Wnd == Wnd && T.Id == IDEvent; });
+    ThreadQueue& Queue = *Owner;
+    const auto Timer = FindTimer(Queue, Wnd, IDEvent);
     if (Timer == Queue.Timers.end()) {
         return false;
     }
@@ -246,11 +255,11 @@ bool KillTimer(HWND Wnd, uintptr_t IDEvent) {
 bool PostMessageA(HWND Wnd, uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
     Registry& R = TheRegistry();
     std::lock_guard<std::mutex> Guard(R.Lock);
-    const auto It = R.Windows.find(Wnd);
-    if (It == R.Windows.end()) {
+    ThreadQueue* const Owner = QueueOfWindow(R, Wnd);
+    if (Owner == nullptr) {
         return false;
     }
-    ThreadQueue& Queue = *It->second->Queue;
+    ThreadQueue& Queue = *Owner;
     if (Queue.Posted.size() >= POSTED_MESSAGE_LIMIT) {
         return false;
     }

@@ -10,48 +10,17 @@
 #include <thread>
 #include <vector>
 
+#include "support/RecordingWindow.h"
 #include "vorsa/Framework.h"
 
 namespace vorsa {
 namespace {
 
+using test::PumpUntil;
+using test::RecordingWindow;
+
 // Generous: waits end as soon as the awaited event happens.
 constexpr int kDeadlineMs = 10000;
-
-// A window that records what its procedure receives; `OnMessage` may act on each.
-class RecordingWindow {
-  public:
-    RecordingWindow()
-        : FWnd([this](TMessage& M) {
-              Received.push_back(M);
-              if (OnMessage) {
-                  OnMessage(M);
-              }
-          }) {}
-
-    HWND Handle() const { return FWnd.Get(); }
-    void Release() { FWnd.Reset(); }
-    /// Posts WM_USER + N for each N, without parameters.
-    void Post(std::initializer_list<uint32_t> Offsets) const {
-        for (const uint32_t N : Offsets) {
-            EXPECT_TRUE(PostMessageA(Handle(), WM_USER + N, 0, 0)) << N;
-        }
-    }
-
-    std::vector<TMessage> Received;
-    std::function<void(TMessage&)> OnMessage;
-
-  private:
-    UniqueHWnd FWnd;
-};
-
-std::vector<uint32_t> Numbers(const std::vector<TMessage>& Messages) {
-    std::vector<uint32_t> Result;
-    for (const TMessage& M : Messages) {
-        Result.push_back(M.Msg);
-    }
-    return Result;
-}
 
 int Ticks(const std::vector<TMessage>& Messages) {
     int Count = 0;
@@ -66,19 +35,6 @@ bool Readable(int Fd, int TimeoutMs = 0) {
     return ::poll(&Poll, 1, TimeoutMs) == 1 && (Poll.revents & POLLIN) != 0;
 }
 
-// Runs the loop until `Done` holds or the deadline passes.
-template <typename Predicate>
-bool PumpUntil(Predicate Done) {
-    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDeadlineMs);
-    while (!Done()) {
-        if (std::chrono::steady_clock::now() >= Deadline) {
-            return false;
-        }
-        HandleMessage(100);
-    }
-    return true;
-}
-
 TEST(PostedMessages, ArriveLaterInPostingOrderWithTheirParameters) {
     RecordingWindow Window;
     EXPECT_TRUE(PostMessageA(Window.Handle(), WM_USER + 1, 11, -1));
@@ -87,7 +43,7 @@ TEST(PostedMessages, ArriveLaterInPostingOrderWithTheirParameters) {
     EXPECT_TRUE(Window.Received.empty()) << "never inside the call that posts";
 
     ProcessMessages();
-    ASSERT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1027, 1026}));
+    ASSERT_EQ(Window.Numbers(), (std::vector<uint32_t>{1025, 1027, 1026}));
     EXPECT_EQ(Window.Received[0].WParam, 11u);
     EXPECT_EQ(Window.Received[0].LParam, -1);
     EXPECT_EQ(Window.Received[2].WParam, 22u);
@@ -118,7 +74,7 @@ TEST(PostedMessages, PostedFromAProcedureAreDispatchedByTheSameRunAfterTheOthers
     };
     Window.Post({1, 2});
     ProcessMessages();
-    EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1026, 1033}));
+    EXPECT_EQ(Window.Numbers(), (std::vector<uint32_t>{1025, 1026, 1033}));
 }
 
 TEST(PostedMessages, ToUnknownOrReleasedWindowsFail) {
@@ -192,7 +148,7 @@ TEST(MessageLoop, HandleMessageDispatchesOneAtATimeAndTimesOut) {
     EXPECT_FALSE(HandleMessage(30)) << "nothing came within the time-out";
     Window.Post({1, 2});
     EXPECT_TRUE(HandleMessage(0));
-    EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025}));
+    EXPECT_EQ(Window.Numbers(), (std::vector<uint32_t>{1025}));
     EXPECT_TRUE(HandleMessage(kDeadlineMs));
     EXPECT_EQ(Window.Received.size(), 2u);
     EXPECT_FALSE(HandleMessage(0));
@@ -232,9 +188,9 @@ TEST(MessageLoop, ExceptionFromAProcedureLeavesTheLoopUsable) {
     };
     Window.Post({1, 2, 3});
     EXPECT_THROW(ProcessMessages(), std::runtime_error);
-    EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1026}));
+    EXPECT_EQ(Window.Numbers(), (std::vector<uint32_t>{1025, 1026}));
     ProcessMessages();
-    EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1026, 1027}))
+    EXPECT_EQ(Window.Numbers(), (std::vector<uint32_t>{1025, 1026, 1027}))
         << "the failed message is not delivered again";
 
     Window.Post({2, 4});
@@ -253,7 +209,7 @@ TEST(MessageLoop, ProceduresMayRunANestedLoop) {
     };
     Window.Post({1, 2, 3});
     ProcessMessages();
-    EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025, 1026, 1027}));
+    EXPECT_EQ(Window.Numbers(), (std::vector<uint32_t>{1025, 1026, 1027}));
 }
 
 TEST(Timers, TickAboutOncePerPeriodUntilKilled) {
@@ -316,7 +272,7 @@ TEST(Timers, PostedMessagesGoBeforeADueTick) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the tick is due
     PostMessageA(Window.Handle(), WM_USER, 0, 0);
     ProcessMessages();
-    EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{WM_USER, WM_TIMER}));
+    EXPECT_EQ(Window.Numbers(), (std::vector<uint32_t>{WM_USER, WM_TIMER}));
 }
 
 TEST(Release, DropsPendingMessagesAndTimers) {
@@ -328,7 +284,7 @@ TEST(Release, DropsPendingMessagesAndTimers) {
     ASSERT_NE(SetTimer(Released.Handle(), 1, 10), 0u);
     Released.Release();
     ProcessMessages();
-    EXPECT_EQ(Numbers(Kept.Received), (std::vector<uint32_t>{1026}));
+    EXPECT_EQ(Kept.Numbers(), (std::vector<uint32_t>{1026}));
     EXPECT_FALSE(HandleMessage(60)) << "no tick of the released window's timer";
     EXPECT_TRUE(Released.Received.empty());
 }
@@ -344,7 +300,7 @@ TEST(Release, FromInsideItsOwnProcedureDropsTheRest) {
     ASSERT_NE(SetTimer(Window.Handle(), 1, 10), 0u);
     Window.Post({1, 2});
     ProcessMessages();
-    EXPECT_EQ(Numbers(Window.Received), (std::vector<uint32_t>{1025}));
+    EXPECT_EQ(Window.Numbers(), (std::vector<uint32_t>{1025}));
     EXPECT_FALSE(HandleMessage(60));
     EXPECT_EQ(Window.Received.size(), 1u);
 }

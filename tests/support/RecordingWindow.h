@@ -5,8 +5,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "support/ExposedVorsa.h"
 #include "vorsa/Framework.h"
@@ -25,6 +28,14 @@ class RecordingWindow {
           }) {}
 
     [[nodiscard]] HWND Handle() const { return FWnd.Get(); }
+    /// Deallocates the window now, as its owner would.
+    void Release() { FWnd.Reset(); }
+    /// Posts WM_USER + N for each N, without parameters.
+    void Post(std::initializer_list<uint32_t> Offsets) const {
+        for (const uint32_t N : Offsets) {
+            EXPECT_TRUE(PostMessageA(Handle(), WM_USER + N, 0, 0)) << N;
+        }
+    }
     /// The numbers of the messages received so far.
     [[nodiscard]] std::vector<uint32_t> Numbers() const {
         std::vector<uint32_t> Result;
