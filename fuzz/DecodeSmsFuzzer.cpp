@@ -5,7 +5,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 #include "vorsa/PDU.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

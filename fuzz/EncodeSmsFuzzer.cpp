@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 #include "vorsa/PDU.h"
 
 namespace {

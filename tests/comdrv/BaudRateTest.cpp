@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "BaudRate.h"
+#include "comdrv/BaudRate.h"
 
 namespace vorsa::detail {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "WinProbes.h"
+#include "comdrv/WinProbes.h"
 #include "comdrv/DriverOnMemory.h"
 
 namespace vorsa::test {

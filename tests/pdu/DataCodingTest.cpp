@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Decoded.h"
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 
 namespace vorsa {
 namespace {

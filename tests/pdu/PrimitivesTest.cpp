@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 #include "RandomText.h"
 
 namespace vorsa::detail {

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 #include "RandomText.h"
 
 namespace vorsa::detail {

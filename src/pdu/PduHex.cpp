@@ -3,7 +3,7 @@
 #include <string_view>
 #include <utility>
 
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 
 namespace vorsa::detail {
 

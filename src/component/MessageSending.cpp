@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "BusyGuard.h"
-#include "CommandArguments.h"
-#include "LinePause.h"
+#include "component/BusyGuard.h"
+#include "component/CommandArguments.h"
+#include "component/LinePause.h"
 #include "vorsa/PDU.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"

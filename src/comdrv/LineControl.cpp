@@ -1,4 +1,4 @@
-#include "LineControl.h"
+#include "comdrv/LineControl.h"
 
 namespace vorsa::detail {
 

@@ -2,8 +2,8 @@
 // report what went wrong.
 #include <string>
 
-#include "BusyGuard.h"
-#include "LinePause.h"
+#include "component/BusyGuard.h"
+#include "component/LinePause.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 

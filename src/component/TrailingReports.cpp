@@ -1,6 +1,6 @@
-#include "TrailingReports.h"
+#include "component/TrailingReports.h"
 
-#include "UnsolicitedReports.h"
+#include "component/UnsolicitedReports.h"
 
 namespace vorsa::detail {
 

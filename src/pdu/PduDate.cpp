@@ -1,7 +1,7 @@
 // Readable form of a service-centre time stamp.
 #include <string>
 
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 #include "vorsa/PDU.h"
 
 namespace vorsa {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "WindowMessages.h"
+#include "component/WindowMessages.h"
 #include "vorsa/Vorsa32.h"
 
 namespace vorsa::detail {

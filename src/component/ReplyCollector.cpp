@@ -6,9 +6,9 @@
 #include <limits>
 #include <string>
 
-#include "LinePause.h"
-#include "TrailingReports.h"
-#include "UnsolicitedReports.h"
+#include "component/LinePause.h"
+#include "component/TrailingReports.h"
+#include "component/UnsolicitedReports.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 

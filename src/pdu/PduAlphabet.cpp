@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 
 namespace vorsa::detail {
 

@@ -4,9 +4,9 @@
 #include <limits>
 #include <utility>
 
-#include "BaudRate.h"
-#include "LineControl.h"
-#include "WinProbes.h"
+#include "comdrv/BaudRate.h"
+#include "comdrv/LineControl.h"
+#include "comdrv/WinProbes.h"
 #include "platform/SerialPort.h"
 
 namespace vorsa {

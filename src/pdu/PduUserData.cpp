@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 
 namespace vorsa::detail {
 namespace {

@@ -1,4 +1,4 @@
-#include "BaudRate.h"
+#include "comdrv/BaudRate.h"
 
 #include <array>
 

@@ -2,8 +2,8 @@
 // afterwards when DeleteOnRead is set, and deleting one stored message (AT+CMGD).
 #include <string>
 
-#include "CommandArguments.h"
-#include "ReplyFields.h"
+#include "component/CommandArguments.h"
+#include "component/ReplyFields.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 

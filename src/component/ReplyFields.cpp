@@ -1,4 +1,4 @@
-#include "ReplyFields.h"
+#include "component/ReplyFields.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 #include "vorsa/PDU.h"
 
 namespace vorsa {

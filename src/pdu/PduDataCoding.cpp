@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "PduPrimitives.h"
+#include "pdu/PduPrimitives.h"
 
 namespace vorsa::detail {
 

@@ -3,9 +3,9 @@
 // first when DeleteOnRead is set.
 #include <string>
 
-#include "BusyGuard.h"
-#include "ReplyFields.h"
-#include "WindowMessages.h"
+#include "component/BusyGuard.h"
+#include "component/ReplyFields.h"
+#include "component/WindowMessages.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 

@@ -1,4 +1,4 @@
-#include "WinProbes.h"
+#include "comdrv/WinProbes.h"
 
 #include "vorsa/ComDrv.h"
 

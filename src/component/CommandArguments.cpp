@@ -1,4 +1,4 @@
-#include "CommandArguments.h"
+#include "component/CommandArguments.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "WindowMessages.h"
+#include "component/WindowMessages.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 

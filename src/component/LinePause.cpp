@@ -1,4 +1,4 @@
-#include "LinePause.h"
+#include "component/LinePause.h"
 
 #include <algorithm>
 #include <limits>

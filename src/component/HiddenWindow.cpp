@@ -6,8 +6,8 @@
 #include <array>
 #include <string>
 
-#include "ReplyFields.h"
-#include "WindowMessages.h"
+#include "component/ReplyFields.h"
+#include "component/WindowMessages.h"
 #include "vorsa/Vorsa32.h"
 
 namespace vorsa {
