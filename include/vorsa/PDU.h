@@ -14,17 +14,21 @@
 namespace vorsa {
 
 /// Builds the PDU that follows the modem's ">" prompt after "AT+CMGS=": an optional
-/// service-centre address, then an SMS-SUBMIT with no validity period, protocol
-/// identifier 00 and data coding F1 (7-bit default alphabet, class 1) or F5 (8-bit data,
-/// class 1), as upper-case hexadecimal text.
+/// service-centre address, then an SMS-SUBMIT with no validity period and protocol
+/// identifier 00, as upper-case hexadecimal text.
 ///
 /// A number that begins with "+" or "00" loses that prefix and is written as
 /// international (type 91); any other number is written as it is with type 81. An empty
-/// `serviceCentre` writes "00": the modem then uses its own. The text travels with "@" as
-/// code 0 and "$" as code 2 of the default alphabet; every other character keeps its own
-/// code, and in 7-bit data loses its top bit. The user data length is the number of
-/// characters of `text`; the encoder puts no limit on it (a valid unit holds at most 160
-/// characters with 7-bit data and 140 with 8-bit data).
+/// `serviceCentre` writes "00": the modem then uses its own.
+///
+/// `text` is UTF-8; a byte that does not begin a UTF-8 sequence is read as ISO 8859-1.
+/// With `eightBit` zero the text travels in the GSM 7-bit default alphabet and its
+/// extension table (data coding F1, class 1) when every character has a place there, the
+/// user data length counting septets (an extension character such as "[" or "€" takes
+/// two); otherwise it travels as UCS2 (data coding 08), the length counting octets. A
+/// non-zero `eightBit` sends the bytes of `text` as 8-bit data (data coding F5, class 1),
+/// "@" as octet 0 and "$" as octet 2. The encoder puts no limit on the length: one unit
+/// holds 160 septets or 140 octets, and longer texts go with encodeSubmitParts.
 ///
 /// Note the order: `messageReference` comes before `firstOctet` here, while the unit
 /// carries the first octet first. A non-zero `eightBit` selects 8-bit data.
@@ -45,11 +49,11 @@ namespace vorsa {
 ///    the empty string.
 ///  - `timeStamp`: the 14 digits of the service-centre time stamp, YYMMDDhhmmsszz, the
 ///    zone digits raw (the sign bit of a negative zone is left in place; see formatDate).
-///  - `text`: the message. The data coding octet names its alphabet (GSM 03.38): 7-bit
-///    default alphabet or 8-bit data (such as F5 or 04), with code 0 shown as "@" and code
-///    2 as "$" and every other code as itself; or UCS2 (such as 08), given as UTF-8. A
-///    user data header, when the first octet announces one, is skipped together with the
-///    fill bits that follow it in 7-bit data.
+///  - `text`: the message. The data coding octet names its alphabet (GSM 03.38): the
+///    7-bit default alphabet with its extension table, or UCS2 (such as 08), both given
+///    as UTF-8; or 8-bit data (such as F5 or 04), given as its octets with octet 0 shown
+///    as "@" and 2 as "$". A user data header, when the first octet announces one, is
+///    skipped together with the fill bits that follow it in 7-bit data.
 /// The outputs may be the same string objects as `pdu`.
 void decodeSMS(const std::string& pdu, std::string& serviceCentre, std::string& originator,
                std::string& timeStamp, std::string& text);
