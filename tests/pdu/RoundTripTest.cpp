@@ -8,37 +8,13 @@
 
 #include "Decoded.h"
 #include "RandomText.h"
+#include "SubmitToDeliver.h"
 #include "vorsa/PDU.h"
 
 namespace vorsa {
 namespace {
 
-// Turns an SMS-SUBMIT (no validity period, one-digit-pair lengths) into the SMS-DELIVER
-// with the same service centre, the destination as originator, the same data coding and
-// user data, and a fixed time stamp.
-std::string deliverFromSubmit(const std::string& submit) {
-    std::size_t p = 0;
-    auto take = [&](std::size_t n) {
-        std::string field = submit.substr(p, n);
-        p += n;
-        return field;
-    };
-    auto octet = [&]() { return std::stoi(take(2), nullptr, 16); };
-
-    const int centreLength = octet();
-    const std::string centre = submit.substr(0, 2 + 2 * static_cast<std::size_t>(centreLength));
-    p = centre.size();
-    take(2);  // first octet
-    take(2);  // message reference
-    const int digits = octet();
-    const std::string type = take(2);
-    const std::string number = take(static_cast<std::size_t>(digits + digits % 2));
-    const std::string protocol = take(2);
-    const std::string coding = take(2);
-    const std::string rest = submit.substr(p);  // length and user data
-    return centre + "04" + submit.substr(centre.size() + 4, 2) + type + number + protocol + coding +
-           "42607151003580" + rest;
-}
+using testing::deliverFromSubmit;
 
 // A number in one of the forms a caller writes, and the form the decoder gives back.
 struct Number {

@@ -1,0 +1,125 @@
+// Strict octet reading, addresses and time stamps for the decoders of the newer units.
+#include "pdu/HexOctets.h"
+
+#include <cctype>
+#include <string>
+#include <string_view>
+
+#include "pdu/GsmAlphabet.h"
+#include "pdu/PduPrimitives.h"
+#include "vorsa/PDU.h"
+
+namespace vorsa::detail {
+namespace {
+
+constexpr uint8_t kTypeOfNumberMask = 0x70;
+constexpr uint8_t kAlphanumeric = 0x50;
+constexpr std::size_t kTimeStampOctets = 7;
+
+// What each semi-octet of a number stands for; F fills an odd count.
+constexpr char kDialledDigits[] = "0123456789*#abc";
+
+}  // namespace
+
+std::optional<std::string> normalizedHex(std::string_view pdu) {
+    if (pdu.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    std::string hex(pdu);
+    for (char& c : hex) {
+        if (std::isxdigit(static_cast<unsigned char>(c)) == 0) {
+            return std::nullopt;
+        }
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return hex;
+}
+
+std::optional<uint8_t> HexOctets::octet() noexcept {
+    if (position_ + 2 > hex_.size()) {
+        return std::nullopt;
+    }
+    const uint8_t value = hexPairValue(hex_[position_], hex_[position_ + 1]);
+    position_ += 2;
+    return value;
+}
+
+std::optional<std::string_view> HexOctets::take(std::size_t count) noexcept {
+    if (count > remaining()) {
+        return std::nullopt;
+    }
+    const std::string_view field = hex_.substr(position_, 2 * count);
+    position_ += 2 * count;
+    return field;
+}
+
+std::string addressText(uint8_t type, std::string_view field, std::size_t length) {
+    std::string text;
+    if ((type & kTypeOfNumberMask) == kAlphanumeric) {
+        std::string septets;
+        appendSeptetCodes(septets, field, 0, length * 4 / 7);
+        appendGsmText(text, septets);
+        return text;
+    }
+    text = type == kInternationalNumber ? "+" : type == kUnknownNumber ? "" : "0";
+    for (std::size_t i = 0; i < length && i / 2 < field.size() / 2; ++i) {
+        // The first digit sits in the low nibble of its octet.
+        const char digit = field[i % 2 == 0 ? i + 1 : i - 1];
+        const uint8_t value = hexDigitValue(digit);
+        if (value < 15) {
+            text += kDialledDigits[value];
+        }
+    }
+    return text;
+}
+
+std::optional<AddressField> readAddress(HexOctets& reader) {
+    const std::optional<uint8_t> length = reader.octet();
+    const std::optional<uint8_t> type = reader.octet();
+    if (!length || !type) {
+        return std::nullopt;
+    }
+    const std::optional<std::string_view> field = reader.take((*length + 1u) / 2);
+    if (!field) {
+        return std::nullopt;
+    }
+    return AddressField{*type, addressText(*type, *field, *length)};
+}
+
+std::optional<std::string> readServiceCentre(HexOctets& reader) {
+    const std::optional<uint8_t> octets = reader.octet();
+    if (!octets) {
+        return std::nullopt;
+    }
+    if (*octets == 0) {
+        return std::string();
+    }
+    const std::optional<uint8_t> type = reader.octet();
+    const std::optional<std::string_view> field = reader.take(*octets - 1u);
+    if (!type || !field) {
+        return std::nullopt;
+    }
+    if ((*type & kTypeOfNumberMask) == kAlphanumeric) {
+        // The length counts octets, so seven spare bits at the end read as one more
+        // septet of code 0: that is filling, not an "@".
+        std::string septets = unpackSeptets(*field);
+        if (!septets.empty() && septets.size() % 8 == 0 && septets.back() == '\0') {
+            septets.pop_back();
+        }
+        std::string name;
+        appendGsmText(name, septets);
+        return name;
+    }
+    // Every semi-octet is read; an odd number's filling F is skipped.
+    return addressText(*type, *field, field->size());
+}
+
+std::optional<std::string> readTimeStamp(HexOctets& reader) {
+    const std::optional<std::string_view> field = reader.take(kTimeStampOctets);
+    if (!field) {
+        return std::nullopt;
+    }
+    return formatDate(swapSemiOctets(*field));
+}
+
+}  // namespace vorsa::detail
