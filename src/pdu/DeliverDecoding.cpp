@@ -58,9 +58,8 @@ bool readUserData(detail::HexOctets& reader, uint8_t length, bool hasHeader,
             if (headerSeptets > length) {
                 return false;
             }
-            std::string septets;
-            detail::appendSeptetCodes(septets, *userData, headerSeptets, length - headerSeptets);
-            detail::appendGsmText(message.text, septets);
+            detail::appendGsmTextFromUserData(message.text, *userData, headerSeptets,
+                                              length - headerSeptets);
             break;
         }
         case SmsAlphabet::Ucs2:
@@ -79,7 +78,8 @@ bool readUserData(detail::HexOctets& reader, uint8_t length, bool hasHeader,
 }  // namespace
 
 std::optional<DeliverMessage> decodeDeliver(std::string_view pdu) {
-    const std::optional<std::string> hex = detail::normalizedHex(pdu);
+    std::string upperCase;
+    const std::optional<std::string_view> hex = detail::normalizedHex(pdu, upperCase);
     if (!hex) {
         return std::nullopt;
     }

@@ -3,10 +3,13 @@
 // at compile time from the one table of code points.
 #include "pdu/GsmAlphabet.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "pdu/PduPrimitives.h"
 #include "pdu/TextCodec.h"
 
 namespace vorsa::detail {
@@ -109,9 +112,28 @@ constexpr std::array<Utf8Bytes, 128> makeExtendedUtf8() {
 }
 constexpr std::array<Utf8Bytes, 128> kExtendedUtf8 = makeExtendedUtf8();
 
-inline void append(std::string& out, const Utf8Bytes& character) {
-    out.append(character.bytes, character.size);
+constexpr Utf8Bytes kSpace = utf8Of(U' ');
+
+// Reading septets as a machine with two states, "after an escape" or not: indexed by the
+// state (times 128) and the septet, each entry gives the UTF-8 to write (possibly none)
+// and the next state. An escape writes nothing and leads to the escaped state; an escape
+// after an escape writes a space and stays there.
+struct SeptetStep {
+    Utf8Bytes output;
+    uint8_t escaped;
+};
+
+constexpr std::array<SeptetStep, 256> makeSeptetSteps() {
+    std::array<SeptetStep, 256> steps{};
+    for (std::size_t septet = 0; septet < 128; ++septet) {
+        steps[septet] = {kDefaultUtf8[septet], 0};
+        steps[128 + septet] = {kExtendedUtf8[septet], 0};
+    }
+    steps[kGsmEscape] = {Utf8Bytes{{0, 0, 0, 0}, 0}, 1};
+    steps[128 + kGsmEscape] = {kSpace, 1};
+    return steps;
 }
+constexpr std::array<SeptetStep, 256> kSeptetSteps = makeSeptetSteps();
 
 }  // namespace
 
@@ -149,65 +171,133 @@ int gsmCode(char32_t character) noexcept {
 
 namespace {
 
-// Appends the septets of one character and returns true, or returns false when the
+// Writes the septets of one character and returns true, or returns false when the
 // alphabet lacks it.
-inline bool appendCharacter(std::string& septets, char32_t character) {
+inline bool writeCharacter(char*& septets, char32_t character) {
     const int code = gsmCode(character);
     if (code < 0) {
         return false;
     }
     if (code >= kGsmExtended) {
-        septets += static_cast<char>(kGsmEscape);
+        *septets++ = static_cast<char>(kGsmEscape);
     }
-    septets += static_cast<char>(code & 0x7F);
+    *septets++ = static_cast<char>(code & 0x7F);
     return true;
 }
 
-// Plain ASCII needs no UTF-8 decoding, and most texts are mostly that.
-inline char32_t readCharacter(std::string_view text, std::size_t& position) {
-    const auto byte = static_cast<unsigned char>(text[position]);
-    if (byte < 0x80) {
-        ++position;
-        return byte;
+// Appends the septets of `text`, `replacement` for each character the alphabet lacks, or
+// stops at the first such character when `replacement` is negative; returns whether it
+// went through. A character takes at least one byte of UTF-8 and at most two septets, so
+// twice the text's length is room enough.
+bool appendSeptetsOf(std::string& septets, std::string_view text, int replacement) {
+    const std::size_t start = septets.size();
+    septets.resize(start + 2 * text.size());
+    char* write = septets.data() + start;
+    bool complete = true;
+    std::size_t position = 0;
+    while (position < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[position]);
+        // Plain ASCII needs no UTF-8 decoding, and most texts are mostly that.
+        char32_t character = byte;
+        if (byte < 0x80) {
+            ++position;
+        } else {
+            character = nextCharacter(text, position);
+        }
+        if (!writeCharacter(write, character)) {
+            if (replacement < 0) {
+                complete = false;
+                break;
+            }
+            *write++ = static_cast<char>(replacement);
+        }
     }
-    return nextCharacter(text, position);
+    septets.resize(static_cast<std::size_t>(write - septets.data()));
+    return complete;
 }
 
 }  // namespace
 
 bool appendGsmSeptets(std::string& septets, std::string_view text) {
-    std::size_t position = 0;
-    while (position < text.size()) {
-        if (!appendCharacter(septets, readCharacter(text, position))) {
-            return false;
-        }
-    }
-    return true;
+    return appendSeptetsOf(septets, text, -1);
 }
 
 void appendGsmSeptetsReplacing(std::string& septets, std::string_view text, char replacement) {
-    std::size_t position = 0;
-    while (position < text.size()) {
-        if (!appendCharacter(septets, readCharacter(text, position))) {
-            septets += replacement;
-        }
-    }
+    (void)appendSeptetsOf(septets, text, static_cast<unsigned char>(replacement));
 }
 
 void appendGsmText(std::string& utf8, std::string_view septets) {
-    for (std::size_t i = 0; i < septets.size(); ++i) {
-        const auto septet = static_cast<uint8_t>(septets[i] & 0x7F);
-        if (septet != kGsmEscape) {
-            append(utf8, kDefaultUtf8[septet]);
-            continue;
-        }
-        const bool followed = i + 1 < septets.size() && (septets[i + 1] & 0x7F) != kGsmEscape;
-        if (!followed) {
-            utf8 += ' ';
-            continue;
-        }
-        append(utf8, kExtendedUtf8[static_cast<uint8_t>(septets[++i] & 0x7F)]);
+    // Every septet gives at most two bytes (an escape pair at most three for its two), and
+    // each step copies four bytes, so two bytes of room at the end suffice.
+    const std::size_t start = utf8.size();
+    utf8.resize(start + 2 * septets.size() + 2);
+    char* write = utf8.data() + start;
+    unsigned escaped = 0;
+    for (const char septet : septets) {
+        const SeptetStep& step = kSeptetSteps[escaped << 7 | (static_cast<uint8_t>(septet) & 0x7F)];
+        std::memcpy(write, step.output.bytes, sizeof step.output.bytes);
+        write += step.output.size;
+        escaped = step.escaped;
     }
+    if (escaped != 0) {
+        *write++ = ' ';  // an escape at the very end
+    }
+    utf8.resize(static_cast<std::size_t>(write - utf8.data()));
+}
+
+void appendGsmTextFromUserData(std::string& utf8, std::string_view userData, std::size_t first,
+                               std::size_t count) {
+    const std::size_t octets = userData.size() / 2;
+    const std::size_t whole = octets / 7 * 8 + (octets % 7) * 8 / 7;
+    const std::size_t septets = first >= whole ? 0 : std::min(count, whole - first);
+    if (septets == 0) {
+        return;
+    }
+    const std::size_t start = utf8.size();
+    utf8.resize(start + 2 * septets + 2);
+    char* write = utf8.data() + start;
+    unsigned escaped = 0;
+    auto emit = [&write, &escaped](uint64_t septet) {
+        const SeptetStep& step = kSeptetSteps[escaped << 7 | static_cast<unsigned>(septet)];
+        std::memcpy(write, step.output.bytes, sizeof step.output.bytes);
+        write += step.output.size;
+        escaped = step.escaped;
+    };
+    const char* hex = userData.data();
+    auto octetAt = [hex](std::size_t i) -> uint64_t {
+        return hexPairValue(hex[2 * i], hex[2 * i + 1]);
+    };
+    // Eight septets at a time from a window of eight octets, while eight octets are left
+    // from the one the next septet starts in; then one at a time.
+    std::size_t bit = first * 7;
+    std::size_t done = 0;
+    while (done + 8 <= septets && bit / 8 + 8 <= octets) {
+        const std::size_t from = bit / 8;
+        uint64_t window = 0;
+        for (std::size_t i = 0; i < 8; ++i) {
+            window |= octetAt(from + i) << (8 * i);
+        }
+        window >>= bit % 8;
+        for (int i = 0; i < 8; ++i) {
+            emit(window & 0x7F);
+            window >>= 7;
+        }
+        bit += 56;
+        done += 8;
+    }
+    for (; done < septets; ++done, bit += 7) {
+        // Every septet counted above ends within the whole octets; the one after the
+        // octet it starts in is read only when the septet reaches into it.
+        uint32_t value = static_cast<uint32_t>(octetAt(bit / 8)) >> (bit % 8);
+        if (bit % 8 > 1) {
+            value |= static_cast<uint32_t>(octetAt(bit / 8 + 1)) << (8 - bit % 8);
+        }
+        emit(value & 0x7F);
+    }
+    if (escaped != 0) {
+        *write++ = ' ';  // an escape at the very end
+    }
+    utf8.resize(static_cast<std::size_t>(write - utf8.data()));
 }
 
 }  // namespace vorsa::detail

@@ -33,4 +33,10 @@ void appendGsmSeptetsReplacing(std::string& septets, std::string_view text, char
 /// at the very end, or before another escape, shows as a space.
 void appendGsmText(std::string& utf8, std::string_view septets);
 
+/// Appends, as UTF-8, the characters of septets `first` to `first + count - 1` of
+/// hexadecimal 7-bit packed user data, as far as its whole octets hold them: the same as
+/// appendSeptetCodes followed by appendGsmText, in one pass.
+void appendGsmTextFromUserData(std::string& utf8, std::string_view userData, std::size_t first,
+                               std::size_t count);
+
 }  // namespace vorsa::detail

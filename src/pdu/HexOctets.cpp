@@ -1,7 +1,7 @@
 // Strict octet reading, addresses and time stamps for the decoders of the newer units.
 #include "pdu/HexOctets.h"
 
-#include <cctype>
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -16,23 +16,63 @@ constexpr uint8_t kTypeOfNumberMask = 0x70;
 constexpr uint8_t kAlphanumeric = 0x50;
 constexpr std::size_t kTimeStampOctets = 7;
 
+// What kind of digit each character is.
+constexpr uint8_t kNotADigit = 1;
+constexpr uint8_t kLowerCase = 2;
+constexpr std::array<uint8_t, 256> makeDigitKinds() {
+    std::array<uint8_t, 256> kinds{};
+    for (uint8_t& kind : kinds) {
+        kind = kNotADigit;
+    }
+    for (char c = '0'; c <= '9'; ++c) {
+        kinds[static_cast<unsigned char>(c)] = 0;
+    }
+    for (char c = 'A'; c <= 'F'; ++c) {
+        kinds[static_cast<unsigned char>(c)] = 0;
+        kinds[static_cast<unsigned char>(c - 'A' + 'a')] = kLowerCase;
+    }
+    return kinds;
+}
+constexpr std::array<uint8_t, 256> kDigitKind = makeDigitKinds();
+
 // What each semi-octet of a number stands for; F fills an odd count.
 constexpr char kDialledDigits[] = "0123456789*#abc";
 
 }  // namespace
 
-std::optional<std::string> normalizedHex(std::string_view pdu) {
+std::optional<std::string_view> normalizedHex(std::string_view pdu, std::string& storage) {
     if (pdu.size() % 2 != 0) {
         return std::nullopt;
     }
-    std::string hex(pdu);
-    for (char& c : hex) {
-        if (std::isxdigit(static_cast<unsigned char>(c)) == 0) {
-            return std::nullopt;
-        }
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // Modems write upper case; lower case is accepted, at the cost of a copy.
+    // Four characters a step, each into its own accumulator, so the steps do not wait on
+    // one another: the decoders check every character of every PDU here.
+    const auto* text = reinterpret_cast<const unsigned char*>(pdu.data());
+    unsigned kinds[4] = {0, 0, 0, 0};
+    std::size_t i = 0;
+    for (; i + 4 <= pdu.size(); i += 4) {
+        kinds[0] |= kDigitKind[text[i]];
+        kinds[1] |= kDigitKind[text[i + 1]];
+        kinds[2] |= kDigitKind[text[i + 2]];
+        kinds[3] |= kDigitKind[text[i + 3]];
     }
-    return hex;
+    for (; i < pdu.size(); ++i) {
+        kinds[0] |= kDigitKind[text[i]];
+    }
+    const unsigned found = kinds[0] | kinds[1] | kinds[2] | kinds[3];
+    if ((found & kNotADigit) != 0) {
+        return std::nullopt;
+    }
+    if ((found & kLowerCase) == 0) {
+        return pdu;
+    }
+    storage.assign(pdu);
+    for (char& c : storage) {
+        if (c >= 'a' && c <= 'f') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return std::string_view(storage);
 }
 
 std::optional<uint8_t> HexOctets::octet() noexcept {

@@ -10,9 +10,11 @@
 
 namespace vorsa::detail {
 
-/// The PDU text in upper case, or nothing when it holds a character other than a
-/// hexadecimal digit or an odd number of them.
-[[nodiscard]] std::optional<std::string> normalizedHex(std::string_view pdu);
+/// The PDU text with upper-case digits, or nothing when it holds a character other than
+/// a hexadecimal digit or an odd number of them. Text that has lower-case digits is
+/// copied into `storage` in upper case; other text is given back as it is.
+[[nodiscard]] std::optional<std::string_view> normalizedHex(std::string_view pdu,
+                                                            std::string& storage);
 
 /// Reads octets from upper-case hexadecimal text; a read that would pass the end reads
 /// nothing and says so.

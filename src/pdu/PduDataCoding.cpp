@@ -51,13 +51,12 @@ void appendUcs2AsUtf8(std::string& out, std::string_view userData, std::size_t f
     // `count` octets of them; an odd last octet is no unit.
     const std::size_t available = userData.size() / 2;
     const std::size_t octetCount = first >= available ? 0 : std::min(count, available - first);
-    std::u16string units(octetCount / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const std::size_t at = 2 * (first + 2 * i);
-        units[i] = static_cast<char16_t>(hexPairValue(userData[at], userData[at + 1]) << 8 |
-                                         hexPairValue(userData[at + 2], userData[at + 3]));
-    }
-    appendUtf16AsUtf8(out, units);
+    const char* hex = userData.data() + 2 * first;
+    appendUtf16UnitsAsUtf8(out, octetCount / 2, [hex](std::size_t i) {
+        const char* unit = hex + 4 * i;
+        return static_cast<char32_t>(hexPairValue(unit[0], unit[1]) << 8 |
+                                     hexPairValue(unit[2], unit[3]));
+    });
 }
 
 }  // namespace vorsa::detail

@@ -103,9 +103,7 @@ std::string userDataText(std::string_view userData, detail::UserDataAlphabet alp
     }
     const std::size_t headerSeptets = (headerOctets * 8 + 6) / 7;
     if (length > headerSeptets) {
-        std::string septets;
-        detail::appendSeptetCodes(septets, userData, headerSeptets, length - headerSeptets);
-        detail::appendGsmText(text, septets);
+        detail::appendGsmTextFromUserData(text, userData, headerSeptets, length - headerSeptets);
     }
     return text;
 }

@@ -16,6 +16,7 @@
 // packs and unpacks by shifting, and the tests hold the two to the same results.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,11 +42,23 @@ constexpr uint8_t kUnknownNumber = 0x81;
     return static_cast<char>(value < 10 ? '0' + value : 'A' + (value - 10));
 }
 
+namespace hex_table {
+// hexDigitValue of every character, worked out once: the decoders read every digit of
+// every PDU through it.
+constexpr std::array<uint8_t, 256> makeDigitValues() {
+    std::array<uint8_t, 256> values{};
+    for (unsigned code = 0; code < 256; ++code) {
+        values[code] = static_cast<uint8_t>(code <= '9' ? code - 48u : code - 55u);
+    }
+    return values;
+}
+inline constexpr std::array<uint8_t, 256> kDigitValues = makeDigitValues();
+}  // namespace hex_table
+
 /// The code minus 48 when it is at most that of "9", else the code minus 55, both modulo
 /// 256. No character is refused: lower-case "a" gives 42, not 10.
 [[nodiscard]] constexpr uint8_t hexDigitValue(char digit) noexcept {
-    const auto code = static_cast<unsigned char>(digit);
-    return static_cast<uint8_t>(code <= '9' ? code - 48u : code - 55u);
+    return hex_table::kDigitValues[static_cast<unsigned char>(digit)];
 }
 
 /// The octet that two digits stand for: the low eight bits of (high << 4) | low.

@@ -39,20 +39,37 @@ void appendPackedSeptets(std::string& out, std::string_view septets, unsigned fi
     const std::size_t start = out.size();
     out.resize(start + 2 * octets);
     char* write = out.data() + start;
-    uint32_t pending = 0;
+    uint64_t pending = 0;
     unsigned pendingBits = fillBits;
-    for (const char septet : septets) {
-        pending |= static_cast<uint32_t>(septet & 0x7F) << pendingBits;
+    std::size_t i = 0;
+    // Eight septets at a time fill seven octets (56 bits); fewer than eight bits are
+    // pending before and after each step.
+    for (; i + 8 <= septets.size(); i += 8) {
+        uint64_t block = 0;
+        for (std::size_t k = 0; k < 8; ++k) {
+            block |= static_cast<uint64_t>(septets[i + k] & 0x7F) << (7 * k);
+        }
+        pending |= block << pendingBits;
+        for (int k = 0; k < 7; ++k) {
+            writeHexOctet(write, static_cast<unsigned>(pending & 0xFF));
+            write += 2;
+            pending >>= 8;
+        }
+        // At most 7 + 56 bits were pending, so nothing fell off the word; the top
+        // `pendingBits` of them stay pending.
+    }
+    for (; i < septets.size(); ++i) {
+        pending |= static_cast<uint64_t>(septets[i] & 0x7F) << pendingBits;
         pendingBits += 7;
         if (pendingBits >= 8) {
-            writeHexOctet(write, pending & 0xFF);
+            writeHexOctet(write, static_cast<unsigned>(pending & 0xFF));
             write += 2;
             pending >>= 8;
             pendingBits -= 8;
         }
     }
     if (pendingBits > 0) {
-        writeHexOctet(write, pending & 0xFF);
+        writeHexOctet(write, static_cast<unsigned>(pending & 0xFF));
     }
 }
 

@@ -93,7 +93,8 @@ std::string statusText(uint8_t status) {
 }
 
 std::optional<StatusReport> decodeStatusReport(std::string_view pdu) {
-    const std::optional<std::string> hex = detail::normalizedHex(pdu);
+    std::string upperCase;
+    const std::optional<std::string_view> hex = detail::normalizedHex(pdu, upperCase);
     if (!hex) {
         return std::nullopt;
     }

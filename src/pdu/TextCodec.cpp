@@ -45,25 +45,32 @@ char32_t nextCharacter(std::string_view text, std::size_t& position) noexcept {
     return lead;  // ISO 8859-1
 }
 
-void appendUtf8(std::string& out, char32_t codePoint) {
+void writeUtf8(char*& out, char32_t codePoint) noexcept {
     if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
         codePoint = kReplacementCharacter;
     }
     if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
+        *out++ = static_cast<char>(codePoint);
     } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (codePoint >> 6));
+        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (codePoint >> 12));
+        *out++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (codePoint >> 18));
+        *out++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     }
+}
+
+void appendUtf8(std::string& out, char32_t codePoint) {
+    char bytes[4];
+    char* end = bytes;
+    writeUtf8(end, codePoint);
+    out.append(bytes, static_cast<std::size_t>(end - bytes));
 }
 
 void appendUtf16(std::u16string& out, std::string_view text) {
@@ -76,20 +83,6 @@ void appendUtf16(std::u16string& out, std::string_view text) {
             out += static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
         } else {
             out += static_cast<char16_t>(character);
-        }
-    }
-}
-
-void appendUtf16AsUtf8(std::string& out, std::u16string_view units) {
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const char32_t unit = units[i];
-        if (isHighSurrogate(unit) && i + 1 < units.size() && isLowSurrogate(units[i + 1])) {
-            const char32_t low = units[++i];
-            appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
-            appendUtf8(out, kReplacementCharacter);
-        } else {
-            appendUtf8(out, unit);
         }
     }
 }

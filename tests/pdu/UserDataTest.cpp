@@ -6,7 +6,9 @@
 #include <random>
 #include <string>
 
+#include "HandPacking.h"
 #include "RandomText.h"
+#include "pdu/GsmAlphabet.h"
 #include "pdu/PduPrimitives.h"
 
 namespace vorsa::detail {
@@ -114,10 +116,16 @@ TEST(SevenBitPacking, FillBitsComeBeforeTheFirstSeptet) {
     std::string shifted;
     appendPackedSeptets(shifted, "Hello", 1);
     EXPECT_EQ(shifted, "906536FB0D");
-    for (unsigned fill = 0; fill < 7; ++fill) {
-        std::string packed;
-        appendPackedSeptets(packed, "@$x", fill);
-        EXPECT_EQ(packed.size(), 2 * ((3 * 7 + fill + 7) / 8)) << fill;
+    // Any length (the packer works eight septets at a time) after any fill, against the
+    // packing done bit by bit.
+    std::mt19937 random(20240604);
+    const std::string codes = testing::codesUpTo(127);
+    for (int round = 0; round < 500; ++round) {
+        const std::string septets = testing::randomText(random, 0, 170, codes);
+        const unsigned fill = static_cast<unsigned>(round % 7);
+        std::string packed = "AB";
+        appendPackedSeptets(packed, septets, fill);
+        ASSERT_EQ(packed, "AB" + testing::packByHand({}, fill, septets)) << round;
     }
 }
 
@@ -157,6 +165,31 @@ TEST(FastPathEquivalence, AppendingSeptetsFromAnyIndex) {
                 first < all.size() ? all.substr(first, count) : std::string();
             ASSERT_EQ(out, "prefix" + expected) << first << " " << count;
         }
+    }
+}
+
+TEST(FastPathEquivalence, TextStraightFromUserDataMatchesSeptetsThenText) {
+    // The decoders read 7-bit text in one pass, eight septets at a time; it must give what
+    // the septets read one by one and then turned into text give, from any septet on,
+    // escapes and all.
+    std::mt19937 random(20240603);
+    const std::string digits = "0123456789ABCDEF";
+    for (int round = 0; round < 3000; ++round) {
+        // Many escapes (1B) among the octets.
+        std::string userData = testing::randomText(random, 0, 300, digits);
+        userData.resize(userData.size() / 2 * 2);
+        for (std::size_t at = 0; at + 1 < userData.size(); at += 2 * (1 + random() % 5)) {
+            userData.replace(at, 2, random() % 2 == 0 ? "1B" : "36");
+        }
+        const std::size_t first = random() % 40;
+        const std::size_t count = random() % 200;
+        std::string septets;
+        appendSeptetCodes(septets, userData, first, count);
+        std::string expected = "<";
+        appendGsmText(expected, septets);
+        std::string fast = "<";
+        appendGsmTextFromUserData(fast, userData, first, count);
+        ASSERT_EQ(fast, expected) << userData << " from " << first << " count " << count;
     }
 }
 
