@@ -101,6 +101,7 @@ std::string addressText(uint8_t type, std::string_view field, std::size_t length
         appendGsmText(text, septets);
         return text;
     }
+    text.reserve(length + 1);
     text = type == kInternationalNumber ? "+" : type == kUnknownNumber ? "" : "0";
     for (std::size_t i = 0; i < length && i / 2 < field.size() / 2; ++i) {
         // The first digit sits in the low nibble of its octet.
