@@ -13,13 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string serviceCentre, originator, timeStamp, text;
     vorsa::decodeSMS(pdu, serviceCentre, originator, timeStamp, text);
     VORSA_FUZZ_CHECK(timeStamp.size() <= 14);
-    VORSA_FUZZ_CHECK(text.size() <= 255 / 2 * 3);  // UCS2 as UTF-8 at most
+    VORSA_FUZZ_CHECK(text.size() <= 255 * 2);  // a septet is at most two bytes of UTF-8
     VORSA_FUZZ_CHECK(originator.size() <= 257);
     VORSA_FUZZ_CHECK(serviceCentre.size() <= 509);
 
-    // The same bytes as user data, under the first byte as data coding.
-    const uint8_t coding = size > 0 ? data[0] : 0;
-    VORSA_FUZZ_CHECK(vorsa::detail::userDataToText(pdu, coding) ==
-                     vorsa::detail::userDataToTextByBitText(pdu, coding));
+    // The same bytes as 7-bit user data.
+    VORSA_FUZZ_CHECK(vorsa::detail::unpackSeptets(pdu) ==
+                     vorsa::detail::unpackSeptetsByBitText(pdu));
     return 0;
 }

@@ -7,7 +7,9 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
+#include "pdu/GsmAlphabet.h"
 #include "pdu/PduPrimitives.h"
+#include "pdu/TextCodec.h"
 #include "vorsa/PDU.h"
 
 namespace {
@@ -56,8 +58,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string pdu =
         vorsa::encodeSMS(serviceCentre, destination, text, messageReference, firstOctet, eightBit);
 
-    const std::string userData = vorsa::detail::textToUserData(text, eightBit);
-    VORSA_FUZZ_CHECK(userData == vorsa::detail::textToUserDataByBitText(text, eightBit));
+    // The user data: 8-bit data, or the text's septets when the GSM alphabet holds all of
+    // its characters, or its UTF-16 units.
+    std::string userData;
+    std::size_t userDataLength = text.size();
+    std::string septets;
+    if (eightBit != 0) {
+        userData = vorsa::detail::textToUserData(text, eightBit);
+    } else if (vorsa::detail::appendGsmSeptets(septets, text)) {
+        userData = vorsa::detail::packSeptets(septets);
+        VORSA_FUZZ_CHECK(userData == vorsa::detail::packSeptetsByBitText(septets));
+        userDataLength = septets.size();
+    } else {
+        std::u16string units;
+        vorsa::detail::appendUtf16(units, text);
+        vorsa::detail::appendUtf16Hex(userData, units);
+        userDataLength = 2 * units.size();
+    }
     VORSA_FUZZ_CHECK(pdu.size() >= userData.size() &&
                      pdu.compare(pdu.size() - userData.size(), userData.size(), userData) == 0);
 
@@ -71,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                                                                      : 0);
     VORSA_FUZZ_CHECK(pdu.size() == centreCharacters + 4 + lengthCharacters(destinationDigits) + 2 +
                                        digitCharacters(destination) + 4 +
-                                       lengthCharacters(text.size()) + userData.size());
+                                       lengthCharacters(userDataLength) + userData.size());
 
     std::string serviceCentreOut, originator, timeStamp, textOut;
     vorsa::decodeSMS(pdu, serviceCentreOut, originator, timeStamp, textOut);

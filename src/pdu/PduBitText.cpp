@@ -55,24 +55,14 @@ std::string septetsToOctets(std::string_view bits) {
     return octets;
 }
 
-std::string textToUserDataByBitText(std::string_view text, uint8_t eightBit) {
-    std::string data(text);
-    toDefaultAlphabet(data);
-    if (eightBit != 0) {
-        return stringToHex(data);
-    }
-    const std::string bits = octetsToSeptets(stringToBits(reverseString(data)));
+std::string packSeptetsByBitText(std::string_view septets) {
+    const std::string bits = octetsToSeptets(stringToBits(reverseString(septets)));
     return stringToHex(reverseString(bitsToString(bits)));
 }
 
-std::string userDataToTextByBitText(std::string_view userData, uint8_t dataCoding) {
-    std::string text = hexToString(userData);
-    if (dataCoding != kEightBitDataCoding) {
-        const std::string bits = septetsToOctets(stringToBits(reverseString(text)));
-        text = reverseString(bitsToString(bits));
-    }
-    fromDefaultAlphabet(text);
-    return text;
+std::string unpackSeptetsByBitText(std::string_view userData) {
+    const std::string bits = septetsToOctets(stringToBits(reverseString(hexToString(userData))));
+    return reverseString(bitsToString(bits));
 }
 
 }  // namespace vorsa::detail

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "pdu/PduPrimitives.h"
+#include "pdu/TextCodec.h"
 
 namespace vorsa::detail {
 
@@ -35,63 +36,27 @@ UserDataAlphabet userDataAlphabet(int dataCoding) noexcept {
     }
 }
 
-namespace {
-
-void appendUtf8(std::string& out, uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+int messageClassOf(int dataCoding) noexcept {
+    const auto coding = static_cast<uint8_t>(dataCoding);
+    // General coding groups name a class when bit 4 is set; group 1111 always names one.
+    if ((coding & 0x80) == 0) {
+        return (coding & 0x10) != 0 ? coding & 0x03 : -1;
     }
+    return (coding & 0xF0) == 0xF0 ? coding & 0x03 : -1;
 }
-
-constexpr uint32_t kReplacementCharacter = 0xFFFD;
-
-bool isHighSurrogate(uint32_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool isLowSurrogate(uint32_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-}  // namespace
 
 void appendUcs2AsUtf8(std::string& out, std::string_view userData, std::size_t first,
                       std::size_t count) {
-    // The whole octets of the user data from `first`, at most `count` of them.
+    // The whole UTF-16 units in the whole octets of the user data from `first`, at most
+    // `count` octets of them; an odd last octet is no unit.
     const std::size_t available = userData.size() / 2;
     const std::size_t octetCount = first >= available ? 0 : std::min(count, available - first);
-    std::string octets(octetCount, '\0');
-    for (std::size_t i = 0; i < octetCount; ++i) {
-        const std::size_t at = 2 * (first + i);
-        octets[i] = static_cast<char>(hexPairValue(userData[at], userData[at + 1]));
-    }
-    const std::size_t units = octets.size() / 2;
-    auto unitAt = [&octets](std::size_t i) {
-        return static_cast<uint32_t>(static_cast<uint8_t>(octets[2 * i])) << 8 |
-               static_cast<uint8_t>(octets[2 * i + 1]);
-    };
-    for (std::size_t i = 0; i < units; ++i) {
-        const uint32_t unit = unitAt(i);
-        if (isHighSurrogate(unit) && i + 1 < units && isLowSurrogate(unitAt(i + 1))) {
-            const uint32_t low = unitAt(++i);
-            appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
-            appendUtf8(out, kReplacementCharacter);
-        } else {
-            appendUtf8(out, unit);
-        }
-    }
+    const char* hex = userData.data() + 2 * first;
+    appendUtf16UnitsAsUtf8(out, octetCount / 2, [hex](std::size_t i) {
+        const char* unit = hex + 4 * i;
+        return static_cast<char32_t>(hexPairValue(unit[0], unit[1]) << 8 |
+                                     hexPairValue(unit[2], unit[3]));
+    });
 }
 
 }  // namespace vorsa::detail

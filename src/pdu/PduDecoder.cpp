@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "pdu/GsmAlphabet.h"
 #include "pdu/PduPrimitives.h"
 #include "vorsa/PDU.h"
 
@@ -60,8 +61,10 @@ std::string numericAddress(int type, std::string_view field) {
 }
 
 std::string alphanumericAddress(std::string_view field, std::size_t characters) {
+    std::string septets;
+    detail::appendSeptetCodes(septets, field, 0, characters);
     std::string name;
-    detail::appendSeptets(name, field, 0, characters);
+    detail::appendGsmText(name, septets);
     return name;
 }
 
@@ -69,11 +72,14 @@ std::string alphanumericAddress(std::string_view field, std::size_t characters) 
 // leaves seven spare bits at the end of its last octet, they are zero fill and read as
 // one more code 0; such a trailing "@" is the fill and is dropped.
 std::string serviceCentreName(std::string_view field) {
-    std::string name = alphanumericAddress(field, field.size());
-    if (name.size() % 8 == 0 && !name.empty() && name.back() == '@' &&
-        field.size() / 2 * 8 == name.size() * 7) {
-        name.pop_back();
+    std::string septets;
+    detail::appendSeptetCodes(septets, field, 0, field.size());
+    if (septets.size() % 8 == 0 && !septets.empty() && septets.back() == '\0' &&
+        field.size() / 2 * 8 == septets.size() * 7) {
+        septets.pop_back();
     }
+    std::string name;
+    detail::appendGsmText(name, septets);
     return name;
 }
 
@@ -90,13 +96,14 @@ std::string userDataText(std::string_view userData, detail::UserDataAlphabet alp
                 detail::appendUcs2AsUtf8(text, userData, headerOctets, length - headerOctets);
             } else {
                 detail::appendOctets(text, userData, headerOctets, length - headerOctets);
+                detail::fromDefaultAlphabet(text);
             }
         }
         return text;
     }
     const std::size_t headerSeptets = (headerOctets * 8 + 6) / 7;
     if (length > headerSeptets) {
-        detail::appendSeptets(text, userData, headerSeptets, length - headerSeptets);
+        detail::appendGsmTextFromUserData(text, userData, headerSeptets, length - headerSeptets);
     }
     return text;
 }

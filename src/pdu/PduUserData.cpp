@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "pdu/GsmAlphabet.h"
 #include "pdu/PduPrimitives.h"
 
 namespace vorsa::detail {
@@ -33,41 +34,53 @@ inline std::size_t itemsWithin(std::size_t available, std::size_t first,
 
 }  // namespace
 
-void appendUserData(std::string& out, std::string_view text, bool eightBit) {
+void appendPackedSeptets(std::string& out, std::string_view septets, unsigned fillBits) {
+    const std::size_t octets = (septets.size() * 7 + fillBits + 7) / 8;
     const std::size_t start = out.size();
-    if (eightBit) {
-        out.resize(start + 2 * text.size());
-        char* write = out.data() + start;
-        for (const char character : text) {
-            writeHexOctet(write, toDefaultCode(character));
-            write += 2;
-        }
-        return;
-    }
-    // Septet i occupies bits 7i to 7i+6 of the stream, counted from the least significant
-    // bit of the first octet; the top bits of the last octet stay zero.
-    const std::size_t octets = text.size() - text.size() / 8;
     out.resize(start + 2 * octets);
     char* write = out.data() + start;
-    uint32_t pending = 0;
-    unsigned pendingBits = 0;
-    for (const char character : text) {
-        pending |= static_cast<uint32_t>(toDefaultCode(character) & 0x7F) << pendingBits;
+    uint64_t pending = 0;
+    unsigned pendingBits = fillBits;
+    std::size_t i = 0;
+    // Eight septets at a time fill seven octets (56 bits); fewer than eight bits are
+    // pending before and after each step.
+    for (; i + 8 <= septets.size(); i += 8) {
+        uint64_t block = 0;
+        for (std::size_t k = 0; k < 8; ++k) {
+            block |= static_cast<uint64_t>(septets[i + k] & 0x7F) << (7 * k);
+        }
+        pending |= block << pendingBits;
+        for (int k = 0; k < 7; ++k) {
+            writeHexOctet(write, static_cast<unsigned>(pending & 0xFF));
+            write += 2;
+            pending >>= 8;
+        }
+        // At most 7 + 56 bits were pending, so nothing fell off the word; the top
+        // `pendingBits` of them stay pending.
+    }
+    for (; i < septets.size(); ++i) {
+        pending |= static_cast<uint64_t>(septets[i] & 0x7F) << pendingBits;
         pendingBits += 7;
         if (pendingBits >= 8) {
-            writeHexOctet(write, pending & 0xFF);
+            writeHexOctet(write, static_cast<unsigned>(pending & 0xFF));
             write += 2;
             pending >>= 8;
             pendingBits -= 8;
         }
     }
     if (pendingBits > 0) {
-        writeHexOctet(write, pending & 0xFF);
+        writeHexOctet(write, static_cast<unsigned>(pending & 0xFF));
     }
 }
 
-void appendSeptets(std::string& out, std::string_view userData, std::size_t first,
-                   std::size_t count) {
+std::string packSeptets(std::string_view septets) {
+    std::string hex;
+    appendPackedSeptets(hex, septets);
+    return hex;
+}
+
+void appendSeptetCodes(std::string& out, std::string_view userData, std::size_t first,
+                       std::size_t count) {
     const std::size_t octets = userData.size() / 2;
     const std::size_t septets = itemsWithin(octets / 7 * 8 + (octets % 7) * 8 / 7, first, count);
     if (septets == 0) {
@@ -89,10 +102,16 @@ void appendSeptets(std::string& out, std::string_view userData, std::size_t firs
             pending |= octetAt(userData, nextOctet++) << pendingBits;
             pendingBits += 8;
         }
-        write[i] = fromDefaultCode(static_cast<uint8_t>(pending & 0x7F));
+        write[i] = static_cast<char>(pending & 0x7F);
         pending >>= 7;
         pendingBits -= 7;
     }
+}
+
+std::string unpackSeptets(std::string_view userData) {
+    std::string septets;
+    appendSeptetCodes(septets, userData, 0, kAll);
+    return septets;
 }
 
 void appendOctets(std::string& out, std::string_view userData, std::size_t first,
@@ -102,22 +121,40 @@ void appendOctets(std::string& out, std::string_view userData, std::size_t first
     out.resize(start + octets);
     char* write = out.data() + start;
     for (std::size_t i = 0; i < octets; ++i) {
-        write[i] = fromDefaultCode(static_cast<uint8_t>(octetAt(userData, first + i)));
+        write[i] = static_cast<char>(octetAt(userData, first + i));
+    }
+}
+
+void appendUtf16Hex(std::string& out, std::u16string_view units) {
+    const std::size_t start = out.size();
+    out.resize(start + 4 * units.size());
+    char* write = out.data() + start;
+    for (const char16_t unit : units) {
+        writeHexOctet(write, unit >> 8);
+        writeHexOctet(write + 2, unit & 0xFF);
+        write += 4;
     }
 }
 
 std::string textToUserData(std::string_view text, uint8_t eightBit) {
-    std::string userData;
-    appendUserData(userData, text, eightBit != 0);
-    return userData;
+    if (eightBit != 0) {
+        std::string octets(text);
+        toDefaultAlphabet(octets);
+        return stringToHex(octets);
+    }
+    std::string septets;
+    septets.reserve(text.size());
+    appendGsmSeptetsReplacing(septets, text, '?');
+    return packSeptets(septets);
 }
 
 std::string userDataToText(std::string_view userData, uint8_t dataCoding) {
     std::string text;
     if (dataCoding == kEightBitDataCoding) {
         appendOctets(text, userData, 0, kAll);
+        fromDefaultAlphabet(text);
     } else {
-        appendSeptets(text, userData, 0, kAll);
+        appendGsmText(text, unpackSeptets(userData));
     }
     return text;
 }

@@ -211,8 +211,9 @@ TEST(GarbagePdus, AnyBytesDecodeWithinBounds) {
         const Decoded d = decode(
             testing::randomText(random, 0, 700, round % 2 == 0 ? bytes : "0123456789ABCDEF"));
         ASSERT_LE(d.timeStamp.size(), 14u);
-        ASSERT_LE(d.text.size(), 255u / 2 * 3)
-            << "the length octet bounds the text (UCS2 as UTF-8: three bytes a unit at most)";
+        ASSERT_LE(d.text.size(), 255u * 2)
+            << "the length octet bounds the text (a septet is at most two bytes of UTF-8, an "
+               "escape pair three, a UCS2 unit three)";
         ASSERT_LE(d.originator.size(), 257u);
         ASSERT_LE(d.serviceCentre.size(), 2 * 254u + 1);
     }

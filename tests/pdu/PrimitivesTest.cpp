@@ -1,10 +1,10 @@
-// Hexadecimal text, semi-octets, bit texts and the default-alphabet substitutions.
+// Hexadecimal text, semi-octets, bit texts and the substitutions of 8-bit data.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "pdu/PduPrimitives.h"
 #include "RandomText.h"
+#include "pdu/PduPrimitives.h"
 
 namespace vorsa::detail {
 namespace {

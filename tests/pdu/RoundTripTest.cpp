@@ -4,40 +4,17 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "Decoded.h"
 #include "RandomText.h"
+#include "SubmitToDeliver.h"
 #include "vorsa/PDU.h"
 
 namespace vorsa {
 namespace {
 
-// Turns an SMS-SUBMIT (no validity period, one-digit-pair lengths) into the SMS-DELIVER
-// with the same service centre, the destination as originator, the same data coding and
-// user data, and a fixed time stamp.
-std::string deliverFromSubmit(const std::string& submit) {
-    std::size_t p = 0;
-    auto take = [&](std::size_t n) {
-        std::string field = submit.substr(p, n);
-        p += n;
-        return field;
-    };
-    auto octet = [&]() { return std::stoi(take(2), nullptr, 16); };
-
-    const int centreLength = octet();
-    const std::string centre = submit.substr(0, 2 + 2 * static_cast<std::size_t>(centreLength));
-    p = centre.size();
-    take(2);  // first octet
-    take(2);  // message reference
-    const int digits = octet();
-    const std::string type = take(2);
-    const std::string number = take(static_cast<std::size_t>(digits + digits % 2));
-    const std::string protocol = take(2);
-    const std::string coding = take(2);
-    const std::string rest = submit.substr(p);  // length and user data
-    return centre + "04" + submit.substr(centre.size() + 4, 2) + type + number + protocol + coding +
-           "42607151003580" + rest;
-}
+using testing::deliverFromSubmit;
 
 // A number in one of the forms a caller writes, and the form the decoder gives back.
 struct Number {
@@ -58,7 +35,8 @@ Number randomNumber(std::mt19937& random) {
     }
 }
 
-// Codes 0 and 2 share their septets with "@" and "$", which is how they return.
+// Codes 0 and 2 of 8-bit data share their octets with "@" and "$", which is how they
+// return.
 std::string arrivesAs(std::string text) {
     for (char& c : text) {
         c = c == '\0' ? '@' : c == '\2' ? '$' : c;
@@ -66,11 +44,41 @@ std::string arrivesAs(std::string text) {
     return text;
 }
 
-TEST(RoundTrip, SevenBitTextsAndNumbersComeBack) {
+// UTF-8 characters to draw texts from: all of the GSM alphabet's basic and extension
+// characters that are not plain ASCII letters, and characters outside it.
+const std::vector<std::string> kGsmCharacters = {
+    "@",        "$",        "_",        "\n",       "\r",       " ",
+    "a",        "Z",        "0",        "?",        "\xC2\xA3", "\xC2\xA5",
+    "\xC3\xA8", "\xC3\xA9", "\xC3\x87", "\xC3\x98", "\xC3\x85", "\xCE\x94",
+    "\xCE\xA6", "\xCE\xA3", "\xC3\x9F", "\xC2\xA4", "\xC2\xA1", "\xC3\x84",
+    "\xC2\xA7", "\xC2\xBF", "\xC3\xA0", "^",        "{",        "}",
+    "\\",       "[",        "~",        "]",        "|",        "\xE2\x82\xAC",
+    "\f"};
+const std::vector<std::string> kOtherCharacters = {"\t",
+                                                   "`",
+                                                   "\x01",
+                                                   "\xC3\xAA",
+                                                   "\xCE\xB1",
+                                                   "\xD0\x96",
+                                                   "\xE4\xB8\xAD",
+                                                   "\xF0\x9F\x98\x80",
+                                                   "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD"};
+
+std::string randomCharacters(std::mt19937& random, std::size_t count,
+                             const std::vector<std::string>& characters) {
+    std::string text;
+    std::uniform_int_distribution<std::size_t> pick(0, characters.size() - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += characters[pick(random)];
+    }
+    return text;
+}
+
+TEST(RoundTrip, GsmTextsAndNumbersComeBack) {
     std::mt19937 random(4242);
-    const std::string codes = testing::codesUpTo(127);
     for (int round = 0; round < 4000; ++round) {
-        const std::string text = testing::randomText(random, 0, 159, codes);
+        // At most 80 characters: even all of them extension characters fit 160 septets.
+        const std::string text = randomCharacters(random, random() % 81, kGsmCharacters);
         const Number centre = round % 4 == 0 ? Number{"", ""} : randomNumber(random);
         const Number destination = randomNumber(random);
         const std::string submit = encodeSMS(centre.written, destination.written, text,
@@ -78,10 +86,23 @@ TEST(RoundTrip, SevenBitTextsAndNumbersComeBack) {
         ASSERT_EQ(PduLength(submit),
                   static_cast<int32_t>(submit.size() / 2 - 1 -
                                        std::stoul(submit.substr(0, 2), nullptr, 16)));
-        ASSERT_EQ(
-            testing::decode(deliverFromSubmit(submit)),
-            (testing::Decoded{centre.read, destination.read, "24061715005308", arrivesAs(text)}))
+        ASSERT_EQ(testing::decode(deliverFromSubmit(submit)),
+                  (testing::Decoded{centre.read, destination.read, "24061715005308", text}))
             << submit;
+    }
+}
+
+TEST(RoundTrip, TextsOutsideTheAlphabetComeBackAsUcs2) {
+    std::mt19937 random(4343);
+    for (int round = 0; round < 2000; ++round) {
+        // One character from outside the alphabet makes the whole text UCS2; at most 30
+        // characters of at most two units each fit one message.
+        std::string text = randomCharacters(random, random() % 15, kGsmCharacters) +
+                           randomCharacters(random, 1, kOtherCharacters) +
+                           randomCharacters(random, random() % 15, kOtherCharacters);
+        const std::string submit = encodeSMS("", "+4412", text, 0, 1, 0);
+        ASSERT_EQ(submit.substr(16, 2), "08") << submit;
+        ASSERT_EQ(testing::decode(deliverFromSubmit(submit)).text, text) << submit;
     }
 }
 

@@ -54,6 +54,17 @@ const SplitCase kSplitCases[] = {
      "\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"\r\nERROR\r\n\r\nOK\r\n",
      "I:+CMGL: 1,\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"|D:|"
      "I:+CMGL: 2,\"REC READ\",\"1\",,\"02/03/04,10:20:30+08\"|D:ERROR|F:OK"},
+    // Status reports: two lines in PDU mode, one in text mode, also when read or listed.
+    {"StatusReportsInBothModes",
+     "\r\n+CDS: 25\r\n0791\r\n\r\n+CDS: 6,1,\"+40700000001\",145,\"24/06/17,15:00:00+08\","
+     "\"24/06/17,15:00:02+08\",0\r\n\r\n+CDSI: \"SM\",1\r\n",
+     "R:+CDS: 25|D:0791|R:+CDS: 6,1,\"+40700000001\",145,\"24/06/17,15:00:00+08\","
+     "\"24/06/17,15:00:02+08\",0|R:+CDSI: \"SM\",1"},
+    {"StoredStatusReportsInTextMode",
+     "\r\n+CMGR: \"REC READ\",6,1,\"+1\",145,\"a\",\"b\",0\r\n\r\nOK\r\n\r\n"
+     "+CMGL: 2,\"REC READ\",6,1,\"+1\",145,\"a\",\"b\",0\r\n\r\nOK\r\n",
+     "I:+CMGR: \"REC READ\",6,1,\"+1\",145,\"a\",\"b\",0|F:OK|"
+     "I:+CMGL: 2,\"REC READ\",6,1,\"+1\",145,\"a\",\"b\",0|F:OK"},
     {"NulBytesAreDroppedAndEveryFinalResultIsKnown",
      std::string(kWithNulBytes, sizeof kWithNulBytes - 1),
      "F:ERROR|F:+CMS ERROR: 304|F:+CME ERROR: 10|F:NO CARRIER"},

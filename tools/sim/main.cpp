@@ -18,6 +18,7 @@
 
 #include "vorsa/sim/Console.h"
 #include "vorsa/sim/SimulatedModem.h"
+#include "vorsa/sim/StatusReportPdu.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ void Usage(std::FILE* to) {
         "  --smsc NUMBER      the SIM's service centre (default +40700000000)\n"
         "  --own-number N     messages sent to N come back as received messages\n"
         "  --signal N         +CSQ signal quality 0-31 (default 20)\n"
+        "  --report-delay MS  status reports come MS after the send (default 2000)\n"
+        "  --report-status S  and say delivered (default), pending, failed or status S\n"
         "  -h, --help         this text\n",
         to);
 }
@@ -55,6 +58,32 @@ bool ParseCount(const char* text, int low, int high, int* value) {
         return false;
     }
     *value = static_cast<int>(n);
+    return true;
+}
+
+// --report-delay MS and --report-status delivered|pending|failed|N.
+bool ParseReportOption(const std::string& option, const char* text,
+                       vorsa::sim::StatusReportSettings* settings) {
+    const std::string value = text;
+    if (option == "--report-delay") {
+        int ms = 0;
+        if (!ParseCount(text, 0, 86400000, &ms)) {
+            return false;
+        }
+        settings->delay = vorsa::sim::Millis(ms);
+        return true;
+    }
+    int status = 0;
+    if (value == "delivered") {
+        status = vorsa::sim::kStatusDelivered;
+    } else if (value == "pending") {
+        status = vorsa::sim::kStatusPending;
+    } else if (value == "failed") {
+        status = vorsa::sim::kStatusFailed;
+    } else if (!ParseCount(text, 0, 255, &status)) {
+        return false;
+    }
+    settings->status = static_cast<uint8_t>(status);
     return true;
 }
 
@@ -98,6 +127,13 @@ int main(int argc, char** argv) {
         } else if (arg == "--signal") {
             if (!ParseCount(value("--signal"), 0, 99, &options.signalQuality)) {
                 std::fputs("vorsa-sim: --signal takes 0 to 99\n", stderr);
+                return 2;
+            }
+        } else if (arg == "--report-delay" || arg == "--report-status") {
+            if (!ParseReportOption(arg, value(arg.c_str()), &options.statusReports)) {
+                std::fprintf(stderr, "vorsa-sim: %s takes %s\n", arg.c_str(),
+                             arg == "--report-delay" ? "milliseconds"
+                                                     : "delivered, pending, failed or 0-255");
                 return 2;
             }
         } else {

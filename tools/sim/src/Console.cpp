@@ -144,8 +144,12 @@ std::string CommandName(std::string_view text) {
 std::string Console::Help() {
     return "commands:\n"
            "  deliver [--8bit|--ucs2|--gsm] [--hex] [--alpha] [--class N] [--smsc NUMBER]\n"
-           "          [--time yy/MM/dd,hh:mm:ss+zz] FROM TEXT\n"
-           "                         a message arrives from FROM (TEXT may use \\n \\xHH)\n"
+           "          [--time yy/MM/dd,hh:mm:ss+zz] [--ref N] [--ref16] [--order 2,1,3]\n"
+           "          [--reverse] [--drop N] [--repeat N] FROM TEXT\n"
+           "                         a message arrives from FROM (TEXT may use \\n \\xHH);\n"
+           "                         a long one in parts, in the order asked for\n"
+           "  report [delay MS] [delivered|pending|failed|STATUS]\n"
+           "                         how sends with a report request are answered\n"
            "  outbox                 the messages sent through the modem\n"
            "  storage [clear]        the messages in the SM and ME memories\n"
            "  status                 the modem's current settings\n"
@@ -187,6 +191,9 @@ Console::Result Console::Execute(std::string_view line) {
     if (command == "fault" || command == "faults") {
         return Fault(rest);
     }
+    if (command == "report" || command == "reports") {
+        return StatusReports(rest);
+    }
     if (command == "outbox") {
         return Result{DescribeOutbox(), false};
     }
@@ -212,6 +219,7 @@ Console::Result Console::Execute(std::string_view line) {
 
 Console::Result Console::Deliver(std::string_view arguments) {
     IncomingMessage message;
+    PartOptions parts;
     bool hex = false;
     std::string_view rest = arguments;
     while (true) {
@@ -244,6 +252,10 @@ Console::Result Console::Deliver(std::string_view arguments) {
             if (!message.timeStamp) {
                 return Reply("--time takes yy/MM/dd,hh:mm:ss+zz");
             }
+        } else if (std::optional<std::string> refused = ParsePartOption(word, &rest, &parts)) {
+            if (!refused->empty()) {
+                return Reply(*refused);
+            }
         } else {
             return Reply("unknown option " + std::string(word) + "; type help");
         }
@@ -262,6 +274,9 @@ Console::Result Console::Deliver(std::string_view arguments) {
         if (message.coding == TextCoding::Automatic) {
             message.coding = TextCoding::EightBit;
         }
+    }
+    if (std::optional<Result> inParts = DeliverInParts(message, parts)) {
+        return *inParts;
     }
     DeliveryResult result = modem_.Deliver(message);
     if (!result.accepted) {

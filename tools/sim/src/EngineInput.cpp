@@ -306,11 +306,17 @@ void ModemEngine::Receive(std::string_view bytes, Millis now) {
 }
 
 std::string ModemEngine::TakeOutput(Millis now) {
+    state_->SendDueReports(now);
     return state_->output.TakeDue(now);
 }
 
 std::optional<Millis> ModemEngine::NextOutputTime() const {
-    return state_->output.NextDue();
+    std::optional<Millis> output = state_->output.NextDue();
+    std::optional<Millis> report = state_->NextReportTime();
+    if (output && report) {
+        return std::min(*output, *report);
+    }
+    return output ? output : report;
 }
 
 DeliveryResult ModemEngine::Deliver(const IncomingMessage& message, Millis now) {

@@ -16,6 +16,7 @@
 #include "vorsa/sim/AtCommandLine.h"
 #include "vorsa/sim/DeliverPdu.h"
 #include "vorsa/sim/ModemEngine.h"
+#include "vorsa/sim/StatusReportPdu.h"
 #include "vorsa/sim/SubmitPdu.h"
 
 namespace vorsa::sim {
@@ -151,6 +152,17 @@ struct ModemEngine::State {
     Outcome Cnma(const AtCommand& command, Millis now);
     DeliveryResult Deliver(const IncomingMessage& message, Millis now);
 
+    // --- status reports (StatusReports.cpp) ---
+    /// Schedules the report on a message just sent, when it asked for one.
+    void RequestStatusReport(const SubmitPdu& submit, int reference, Millis now);
+    /// Sends or stores the reports that are due, as AT+CNMI <ds> says.
+    void SendDueReports(Millis now);
+    [[nodiscard]] std::optional<Millis> NextReportTime() const;
+    /// Text-mode fields of a report: <fo>,<mr>,<ra>,<tora>,<scts>,<dt>,<st>.
+    [[nodiscard]] std::string StatusReportFields(const StatusReportPdu& report) const;
+    /// +CMGR/+CMGL text-mode answer for a stored report, after "<name>: " and the index.
+    [[nodiscard]] std::string StoredReportText(const detail::StoredSlot& slot) const;
+
     // --- message formats (MessageFormat.cpp) ---
     std::string ToTerminal(const std::string& utf8) const;
     std::optional<std::u32string> FromTerminal(const std::string& bytes) const;
@@ -166,6 +178,12 @@ struct ModemEngine::State {
 
     // --- state ---
     ModemOptions options;
+    StatusReportSettings statusReports{options.statusReports};
+    struct PendingReport {
+        Millis due;
+        StatusReportPdu report;
+    };
+    std::vector<PendingReport> pendingReports;  // in the order they fall due
     ModemSettings settings;
     FaultSettings faults;
     SimState sim = SimState::Ready;

@@ -7,11 +7,34 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// A status report in text mode is one line: "+CDS: <fo>,<mr>,...", and "+CMGR:" or
+// "+CMGL: <index>," with the quoted status followed by the first octet (a number) where a
+// message has its quoted number.
+bool IsOneLineStatusReport(std::string_view line) {
+    if (StartsWith(line, "+CDS:")) {
+        return line.find(',') != std::string_view::npos;
+    }
+    std::string_view rest = line.substr(line.find(':') + 1);
+    if (StartsWith(line, "+CMGL:")) {
+        size_t comma = rest.find(',');
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+    while (!rest.empty() && rest.front() == ' ') {
+        rest.remove_prefix(1);
+    }
+    if (!StartsWith(rest, "\"")) {
+        return false;
+    }
+    size_t close = rest.find('"', 1);
+    return close != std::string_view::npos && close + 2 < rest.size() && rest[close + 1] == ',' &&
+           rest[close + 2] >= '0' && rest[close + 2] <= '9';
+}
+
 // Headers whose next line is the message.
 bool HasPayload(std::string_view line) {
     for (std::string_view header : {"+CMGR:", "+CMGL:", "+CMT:", "+CBM:", "+CDS:"}) {
         if (StartsWith(line, header)) {
-            return true;
+            return !IsOneLineStatusReport(line);
         }
     }
     return false;

@@ -90,6 +90,9 @@ std::string ModemEngine::State::ReadResponse(const detail::StoredSlot& slot) con
         return "+CMGR: " + std::string(StatusNumber(slot.status)) + ",," +
                std::to_string(TpduLength(slot.pdu)) + "\r\n" + ToHex(slot.pdu);
     }
+    if (slot.statusReport) {
+        return "+CMGR: " + StoredReportText(slot);
+    }
     std::string header = "+CMGR: " + Quoted(StatusText(slot.status)) + ",";
     if (slot.received) {
         std::optional<DeliverPdu> deliver = DeliverPdu::Decode(slot.pdu, nullptr);
@@ -136,6 +139,9 @@ std::string ModemEngine::State::ListEntry(int index, const detail::StoredSlot& s
     if (!settings.textMode) {
         return start + StatusNumber(slot.status) + ",," + std::to_string(TpduLength(slot.pdu)) +
                "\r\n" + ToHex(slot.pdu);
+    }
+    if (slot.statusReport) {
+        return start + StoredReportText(slot);
     }
     start += Quoted(StatusText(slot.status)) + ",";
     if (slot.received) {
@@ -235,7 +241,15 @@ StoredMessage ModemEngine::State::Describe(const std::string& memory, int index,
                    ? std::string(data.octets.begin(), data.octets.end())
                    : EncodeUtf8(data.Text());
     };
-    if (slot.received) {
+    if (slot.statusReport) {
+        if (std::optional<StatusReportPdu> report = StatusReportPdu::Decode(slot.pdu, nullptr)) {
+            message.number = report->recipient.text;
+            message.text = "status report on reference " +
+                           std::to_string(report->messageReference) + ": status " +
+                           std::to_string(report->status);
+            message.timeStamp = report->dischargeTime.ToText();
+        }
+    } else if (slot.received) {
         if (std::optional<DeliverPdu> deliver = DeliverPdu::Decode(slot.pdu, nullptr)) {
             message.number = deliver->originator.text;
             message.text = textOf(deliver->userData);

@@ -162,7 +162,7 @@ Outcome ModemEngine::State::StoreWritten(const Octets& pdu, bool received) {
 }
 
 Outcome ModemEngine::State::Send(const SubmitPdu& submit, const std::string& pduHex, bool textMode,
-                                 int length, const char* referenceReply, Millis) {
+                                 int length, const char* referenceReply, Millis now) {
     if (settings.functionality != 1) {
         return Outcome::Cms(kCmsNoNetwork);
     }
@@ -204,6 +204,7 @@ Outcome ModemEngine::State::Send(const SubmitPdu& submit, const std::string& pdu
         back.userDataHeader = submit.userData.header;
         loopback.push_back(back);
     }
+    RequestStatusReport(submit, sent.reference, now);
     Respond(referenceReply + std::to_string(sent.reference));
     return Outcome::Ok();
 }

@@ -15,9 +15,12 @@ namespace vorsa::sim::detail {
 
 struct StoredSlot {
     MessageStatus status = MessageStatus::ReceivedUnread;
-    /// The whole PDU, service-centre part first (SMS-DELIVER or SMS-SUBMIT).
+    /// The whole PDU, service-centre part first (SMS-DELIVER, SMS-SUBMIT or
+    /// SMS-STATUS-REPORT).
     Octets pdu;
     bool received = true;
+    /// An SMS-STATUS-REPORT kept after "+CDSI:" (received is true for it as well).
+    bool statusReport = false;
 };
 
 class MessageStore {

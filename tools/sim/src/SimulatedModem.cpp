@@ -329,6 +329,16 @@ ModemSettings SimulatedModem::Settings() const {
     return engine_.Settings();
 }
 
+StatusReportSettings SimulatedModem::StatusReports() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return engine_.StatusReports();
+}
+
+void SimulatedModem::SetStatusReports(const StatusReportSettings& settings) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    engine_.SetStatusReports(settings);
+}
+
 FaultSettings SimulatedModem::Faults() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return engine_.Faults();

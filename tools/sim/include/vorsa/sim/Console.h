@@ -2,7 +2,9 @@
 // It acts on a SimulatedModem and answers with text for a person to read.
 //
 //   deliver [--8bit|--ucs2|--gsm] [--hex] [--alpha] [--class N] [--smsc NUMBER]
-//           [--time yy/MM/dd,hh:mm:ss+zz] FROM TEXT...
+//           [--time yy/MM/dd,hh:mm:ss+zz] [--ref N] [--ref16] [--order 2,1,3] [--reverse]
+//           [--drop N] [--repeat N] FROM TEXT...
+//   report [delay MS] [delivered|pending|failed|STATUS]
 //   fault [clear | ignore N | ignore CMD [off] | error CMD [CODE | cme CODE | off] |
 //          delay MS | trickle MS | noprompt on|off | echo on|off | nul N | noise TEXT|off |
 //          hangup | pin on|off | cpas N]
@@ -11,9 +13,12 @@
 // TEXT may use the escapes \n \r \t \\ and \xHH.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "vorsa/sim/MessageParts.h"
 #include "vorsa/sim/SimulatedModem.h"
 
 namespace vorsa::sim {
@@ -32,7 +37,23 @@ class Console {
     [[nodiscard]] static std::string Help();
 
   private:
+    /// How a long message is cut and in what order its parts arrive.
+    struct PartOptions {
+        std::optional<uint16_t> reference;
+        bool sixteenBit = false;
+        PartArrangement arrangement;
+        bool arranged = false;  // an order, drop or repeat was asked for
+    };
+
     Result Deliver(std::string_view arguments);
+    /// Takes a `deliver` option about parts: nullopt when `word` is none of them, else
+    /// the empty text or why its value was refused.
+    std::optional<std::string> ParsePartOption(std::string_view word, std::string_view* rest,
+                                               PartOptions* parts);
+    /// Delivers the message in parts when it needs them or an arrangement was asked for;
+    /// nullopt when it goes as one message the usual way.
+    std::optional<Result> DeliverInParts(const IncomingMessage& message, const PartOptions& parts);
+    Result StatusReports(std::string_view arguments);
     Result Fault(std::string_view arguments);
     std::string DescribeFaults() const;
     std::string DescribeOutbox() const;
@@ -40,6 +61,7 @@ class Console {
     std::string DescribeStatus() const;
 
     SimulatedModem& modem_;
+    uint16_t nextReference_ = 1;  // of long messages delivered without --ref
 };
 
 /// Replaces the escapes \n \r \t \\ \xHH by the bytes they stand for.

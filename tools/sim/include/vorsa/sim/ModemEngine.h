@@ -45,6 +45,10 @@ class ModemEngine {
     /// Every command line received, from its "AT" on, in order.
     [[nodiscard]] const std::vector<std::string>& CommandLines() const;
 
+    /// How status reports are answered from now on (reports already due keep theirs).
+    [[nodiscard]] const StatusReportSettings& StatusReports() const;
+    void SetStatusReports(const StatusReportSettings& settings);
+
     [[nodiscard]] const FaultSettings& Faults() const;
     void SetFaults(const FaultSettings& faults);
     [[nodiscard]] ModemSettings Settings() const;

@@ -19,6 +19,16 @@ namespace vorsa::sim {
 
 using Millis = std::chrono::milliseconds;
 
+/// How the network answers a message sent with a status report request (TP-SRR in PDU
+/// mode, bit 5 of the AT+CSMP first octet in text mode).
+struct StatusReportSettings {
+    /// Time from the send to the report.
+    Millis delay{2000};
+    /// TP-Status of the report: 00 delivered, 21 still trying (pending), 41 failed, or
+    /// any other value.
+    uint8_t status = 0x00;
+};
+
 struct ModemOptions {
     std::string manufacturer = "Vorsa";
     std::string model = "vorsa-sim";
@@ -45,6 +55,8 @@ struct ModemOptions {
     std::string ownNumber;
     /// Names shown in the alpha field of text-mode headers, by number.
     std::map<std::string, std::string> phonebook;
+    /// The status reports the network sends back.
+    StatusReportSettings statusReports;
 };
 
 enum class TextCoding {

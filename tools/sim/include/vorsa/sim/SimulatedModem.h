@@ -69,6 +69,10 @@ class SimulatedModem {
     [[nodiscard]] std::vector<std::string> CommandLines() const;
     [[nodiscard]] ModemSettings Settings() const;
 
+    /// How messages sent with a status report request are answered.
+    [[nodiscard]] StatusReportSettings StatusReports() const;
+    void SetStatusReports(const StatusReportSettings& settings);
+
     [[nodiscard]] FaultSettings Faults() const;
     void SetFaults(const FaultSettings& faults);
     void UpdateFaults(const std::function<void(FaultSettings&)>& change);
