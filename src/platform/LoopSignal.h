@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vorsa::detail {
 
@@ -34,6 +35,19 @@ class LoopSignal {
     /// Sleeps until the signal is set or `TimeoutMs` milliseconds have passed (-1: no
     /// limit). May return early; the caller checks its own state again.
     virtual void Wait(int TimeoutMs) noexcept = 0;
+
+    // Watches of other objects (a serial port's input, see InputWatch.h). A watch is
+    // one-shot: once its object signals, the signal is set until TakeFiredWatches reports
+    // the watch, and the watch then rests until RearmWatch. Keys are the caller's, from 2 up.
+
+    /// Starts watching Object (from SerialPort::InputObject), armed. False when the
+    /// platform cannot watch it.
+    [[nodiscard]] virtual bool AddWatch(intptr_t Object, uint64_t Key) noexcept = 0;
+    virtual void RearmWatch(intptr_t Object, uint64_t Key) noexcept = 0;
+    virtual void RemoveWatch(intptr_t Object) noexcept = 0;
+    /// The keys of the watches whose objects signalled since they were last armed; does not
+    /// wait.
+    [[nodiscard]] virtual std::vector<uint64_t> TakeFiredWatches() noexcept = 0;
 };
 
 }  // namespace vorsa::detail
