@@ -57,6 +57,12 @@ inline constexpr std::string_view PackageDescription = "Vorsa 1.0 Component";
 
 class TVorsa;
 
+namespace detail {
+struct LinkState;
+struct ReplyOutcome;
+struct ReportTable;
+}  // namespace detail
+
 /// The DirectForward property: reads as a bool; assigning it goes through
 /// TVorsa::SetNotify, which also tells a connected modem at once.
 class TDirectForwardProperty {
@@ -113,6 +119,16 @@ class TVorsa : public TComPortDriver {
     bool DeleteOnRead = true;
     /// True: text mode; false: PDU mode. Takes effect on the modem at the next Connect.
     bool TextMode = true;
+
+    /// True: when the modem is lost (unplugged, hung up, or silent to two commands in a
+    /// row), the component, after closing the port and raising OnDisconnect, opens it again
+    /// on its own: from its hidden window, after 1 s, then after twice as long each time up
+    /// to ReconnectMaxDelay seconds. Each attempt runs Connect quietly (no OnSMSError); the
+    /// one that succeeds raises OnConnected and lists what the modem stored meanwhile into
+    /// OnReceiveSMS (see DownloadSMS). Assign before the link is lost; DisConnect stops it.
+    bool AutoReconnect = false;
+    /// The longest pause between two attempts, in seconds.
+    uint32_t ReconnectMaxDelay = 60;
 
     TConnected OnConnected;
     TDisConnect OnDisconnect;
@@ -208,6 +224,8 @@ class TVorsa : public TComPortDriver {
     [[nodiscard]] HWND WindowHandle() const noexcept { return TimerWindow; }
     /// A command exchange is under way.
     [[nodiscard]] bool IsBusy() const noexcept { return Busy; }
+    /// The link was lost and AutoReconnect is trying to bring it back.
+    [[nodiscard]] bool Reconnecting() const noexcept;
 
   protected:
     /// Calls OnSMSError (or the default handler when it is cleared).
@@ -230,30 +248,61 @@ class TVorsa : public TComPortDriver {
     int32_t SMSError = 0;
 
   private:
+    friend struct detail::ReportTable;
+
     void Construct();
 
-    /// Cuts every unsolicited report out of Text into its queue and posts its message.
-    void CutUnsolicitedReports(std::string& Text);
-    /// Whether Text, what the trimming read gave while a send waits for the modem's "> "
-    /// prompt, is the prompt. Reports that the modem sent before it (already waiting when
-    /// the command went out) are cut out of Text into their queues first.
-    [[nodiscard]] bool IsPromptAfterReports(std::string& Text);
+    // The command channel (ReplyCollector.cpp, CommandExchange.cpp, PromptWait.cpp).
+
+    /// Collects one reply: up to its final result line, or the time-out, or the loss of the
+    /// link. Queues the reports in it and latches its error.
+    [[nodiscard]] detail::ReplyOutcome Collect();
+    /// Writes Command and collects its reply into Out; with ReportErrors, runs the error
+    /// tail. False when the reply failed or the link was lost.
+    bool RunExchange(const std::string& Command, detail::ReplyOutcome& Out, bool ReportErrors);
+    /// Waits until Busy is clear, for at most the reply time-out.
+    void AwaitIdle();
+    /// How a wait for the "> " prompt ended.
+    enum class PromptOutcome { Prompt, Refused, TimedOut, LinkLost };
+    /// Waits for the prompt after a line written at Start: the last thing received, after
+    /// whatever came before it (reports are queued). A final result refuses; Refusal gets
+    /// the reply. Latches the modem's code, or 1002.
+    [[nodiscard]] PromptOutcome AwaitPrompt(uint32_t Start, std::string& Refusal);
+    /// After ESC: reads what the modem answers, queueing reports.
+    void DrainAfterCancel();
+    /// Queues the reports of a reply into their queues.
+    void QueueReports(const detail::ReplyOutcome& Reply);
+
+    // The link (LinkRecovery.cpp).
+
+    /// The modem is gone: closes the port (OnDisconnect) and, with AutoReconnect, starts
+    /// the attempts to bring it back.
+    void LoseLink();
+    /// Closes the port; OnDisconnect unless muted.
+    void ClosePort();
+    /// One attempt of AutoReconnect, from the hidden window's reconnection timer.
+    void TryReconnect();
+    /// When bytes wait and no exchange runs, collects the reports among them; notices a
+    /// port that has hung up.
+    void CollectWaitingReports();
 
     // Messages.
 
     /// The checks of a send, in order; reports the first that fails.
     [[nodiscard]] bool SendArgumentsAccepted(const std::string& Dest, const std::string& Message,
                                              bool TextForm);
-    /// Waits for the "> " prompt after one line of a text-mode send; latches 1002 when the
-    /// reply time-out, counted from Start, passes first.
-    void AwaitTextPrompt(uint32_t Start);
     /// The port is open and Reference is a storage index; reports the first that fails.
     [[nodiscard]] bool ReferenceAccepted(const std::string& Reference);
     std::string ReadStoredMessage(const std::string& Reference, bool TextForm);
+    /// Deletes a message just read; its errors stay latched for the next exchange, so that
+    /// a refused deletion never keeps the message read from its caller.
+    void DeleteAfterRead(const std::string& Reference);
     /// One tick of the polling timer.
     void PollForReports();
     /// Takes the oldest entry of the queue of window message Msg and raises its event.
     void RaiseQueuedEvent(uint32_t Msg);
+
+    std::unique_ptr<detail::LinkState> FLink;
 };
 
 }  // namespace vorsa
