@@ -51,13 +51,14 @@ void TVorsa::ClosePort() {
 }
 
 void TVorsa::LoseLink() {
-    ClosePort();
-    if (!AutoReconnect || TimerWindow == 0 || FLink->Reconnecting) {
-        return;
+    // Reconnecting is set before OnDisconnect, so that its handler can tell a lost link
+    // that will be brought back from a plain close.
+    if (AutoReconnect && TimerWindow != 0 && !FLink->Reconnecting) {
+        FLink->Reconnecting = true;
+        FLink->ReconnectDelayMs = kFirstReconnectDelayMs;
+        (void)SetTimer(TimerWindow, detail::ReconnectTimerId, kFirstReconnectDelayMs);
     }
-    FLink->Reconnecting = true;
-    FLink->ReconnectDelayMs = kFirstReconnectDelayMs;
-    (void)SetTimer(TimerWindow, detail::ReconnectTimerId, kFirstReconnectDelayMs);
+    ClosePort();
 }
 
 void TVorsa::TryReconnect() {

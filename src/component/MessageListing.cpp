@@ -118,14 +118,17 @@ void TVorsa::DownloadSMS() {
     while (!startWith(Listing.Messages[--Last].Header, kListed)) {
     }
     Listed.back() = FromListing(Listing.Messages[Last], TextMode, true);
-    Listed.back().Whole = Listed.back().Whole && Listing.Complete && !Listing.Uncertain;
+    Listed.back().Whole = Listed.back().Whole && !Listing.Uncertain;
 
+    // A listing cut short by the time-out deletes nothing: its messages are queued as far
+    // as they came, and the line is still busy with the rest.
     const bool Clear = !TextMode || IndexesRise(Listed);
     if (DeleteOnRead && !Clear) {
         ReportError(ErrNotCatalogued, kListingUnclear);
     }
+    const bool Delete = DeleteOnRead && Clear && Listing.Complete;
     for (const ListedMessage& Message : Listed) {
-        if (DeleteOnRead && Clear && Message.Whole && Connected()) {
+        if (Delete && Message.Whole && Connected()) {
             (void)DeleteSMS(Message.Index);
         }
         ProcessNot(Message.Entry, detail::ReceiveMessage, ReceiveQueue);

@@ -31,9 +31,14 @@ namespace {
 // Each report queue keeps at most this many entries; a flood beyond it is dropped rather
 // than grow without end while the application does not run its message loop.
 constexpr int kMostQueued = 10000;
-// Once the reply has its final result, how long it may still wait for the line to go quiet
-// (to take in a report or a message's next line that follows at once).
-constexpr uint32_t kSettleMs = 250;
+// Where the reply's end is not certain (an answer that stands for the final result, or a
+// final result that may be a text-mode message's last line), the line must stay silent
+// this long before the reply counts as complete, so that a slow line, one that trickles
+// its bytes, finishes first.
+constexpr uint32_t kUncertainEndSilenceMs = 500;
+// Once the reply has its final result, how long bytes that keep coming (a flood of reports)
+// may hold it open.
+constexpr uint32_t kSettleMs = 1000;
 
 // Commands whose answer line stands for the final result when none follows.
 struct AnswerWithoutResult {
@@ -89,6 +94,7 @@ detail::ReplyOutcome TVorsa::Collect() {
     const uint64_t Limit = static_cast<uint64_t>(ReadTimeout) * 1000u;
     bool WaitingForQuiet = false;
     uint32_t WaitingForQuietSince = 0;
+    uint32_t LastInputAt = Start;
     bool Full = false;
     bool SaidReady = false;
     std::optional<detail::ReplyScan> Scan;
@@ -102,6 +108,9 @@ detail::ReplyOutcome TVorsa::Collect() {
             Full = !detail::AppendReplyBytes(Raw, Piece) || Full;
         }
         const bool Quiet = Raw.size() == Before;
+        if (!Quiet) {
+            LastInputAt = GetTickCount();
+        }
         if (SaidReady && Quiet) {
             Sleep(1);  // a device that says it has input and then has none must not spin us
         }
@@ -133,11 +142,14 @@ detail::ReplyOutcome TVorsa::Collect() {
         }
         // A final result ends the reply at once, unless something may still follow that
         // belongs to this reply: a text-mode message (whose last line may yet turn out not
-        // to be the last), a line half received, reports after the final result, or an
-        // answer that stands for the final result.
-        const bool MayGoOn = Answered || Scan->HasTextMessage() || !IsBlankText(Scan->Partial()) ||
+        // to be the last), a line half received, or reports after the final result, for
+        // which the next poll that finds the line quiet is waited; or an end that is not
+        // certain, for which the line must stay silent a while.
+        const bool UncertainEnd = Answered || Scan->Uncertain();
+        const bool MayGoOn = Scan->HasTextMessage() || !IsBlankText(Scan->Partial()) ||
                              Scan->LinesAfterFinal();
-        if (!MayGoOn || Quiet) {
+        const uint32_t Silence = GetTickCount() - LastInputAt;
+        if (UncertainEnd ? Silence >= kUncertainEndSilenceMs : (!MayGoOn || Quiet)) {
             Out.Complete = true;
             break;
         }
@@ -145,7 +157,8 @@ detail::ReplyOutcome TVorsa::Collect() {
             WaitingForQuiet = true;
             WaitingForQuietSince = GetTickCount();
         }
-        if (static_cast<uint32_t>(GetTickCount() - WaitingForQuietSince) >= kSettleMs) {
+        if (!UncertainEnd &&
+            static_cast<uint32_t>(GetTickCount() - WaitingForQuietSince) >= kSettleMs) {
             Out.Complete = true;
             break;
         }

@@ -30,8 +30,25 @@ class CutText {
         }
     }
 
-    // A line of a report, a vendor or the echo: with the line break in front of it, or at
-    // the very start with the one after it.
+    // A vendor's line or the echo, as if it had never come: with the line break in front
+    // of it and the one after it, or at the very start with the two after it (its own, and
+    // the one that frames the next line).
+    void CutAside(size_t RawBegin, size_t RawEnd) {
+        const std::optional<size_t> At = Find(RawBegin);
+        if (!At) {
+            return;
+        }
+        const size_t End = std::min(*At + (RawEnd - RawBegin), FText.size());
+        const size_t Before = BreakBefore(*At);
+        size_t To = End + BreakAfter(End);
+        if (Before == 0) {
+            To += BreakAfter(To);
+        }
+        Erase(*At - Before, To);
+    }
+
+    // A line of a report: with the line break in front of it, or at the very start with the
+    // one after it.
     void CutLine(size_t RawBegin, size_t RawEnd) {
         const std::optional<size_t> At = Find(RawBegin);
         if (!At) {
@@ -136,7 +153,7 @@ void Dissect(std::string_view Raw, const ReplyScan& Scan, ReplyOutcome& Out) {
     CutText Text(Raw);
     for (const ReplyLine& Line : Lines) {
         if (Line.Role == LineRole::Echo || Line.Role == LineRole::Vendor) {
-            Text.CutLine(Line.Begin, Line.End);
+            Text.CutAside(Line.Begin, Line.End);
         }
     }
     for (const ReportKind& Kind : ReportTable::Kinds) {
