@@ -166,12 +166,17 @@ class TVorsa : public TComPortDriver {
     [[nodiscard]] std::string NotifySMS(std::string& Reply, const std::string& Marker);
     /// Appends Report to Queue and posts Msg to the hidden window, which raises the event.
     void ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Queue);
-    /// The reply collector: polls the port until the reply ends in "OK" or "ERROR", holds
-    /// "+CMS ERROR: ", or ReadTimeout passes; latches the error the reply carries; cuts the
-    /// unsolicited reports out into the queues; gives the rest of the reply.
+    /// The reply collector: reads the port until a final result line has come (OK, ERROR,
+    /// +CMS ERROR, +CME ERROR and the vendors' forms) or ReadTimeout passes, or the port
+    /// hangs up; latches the error the reply carries; cuts the unsolicited reports out into
+    /// the queues, and the vendors' lines and the command's echo out of the reply; gives the
+    /// rest, trimmed. A message's text in the reply is never taken for a final result or a
+    /// report.
     [[nodiscard]] std::string ReadString() override;
     /// One command exchange: writes Command and CR LF, collects the reply into Reply, and
-    /// reports latched errors. True when the reply carries no error marker.
+    /// reports latched errors. True when the reply's final result is no failure (a time-out
+    /// alone is reported but does not fail it); false also when the port hung up, which
+    /// closes it.
     bool SendCommand(const std::string& Command, std::string& Reply);
     /// SendCommand, giving the reply ("" when the port is closed).
     std::string SendSMSCommand(const std::string& Command);
@@ -203,8 +208,10 @@ class TVorsa : public TComPortDriver {
     std::string T_SendSMS(const std::string& Dest, const std::string& Message);
     std::string P_SendSMS(const std::string& Dest, const std::string& Message);
     /// Reads the stored message at index Reference: its header fields and its text ("" when
-    /// the read failed). Deletes it afterwards when DeleteOnRead is set and the whole reply
-    /// came in. Reference must be decimal digits, else it is refused (-1) unwritten.
+    /// the read failed). Deletes it afterwards when DeleteOnRead is set and the whole message
+    /// came in; a deletion that fails leaves its error latched for the next exchange and the
+    /// message is still given. Reference must be decimal digits, else it is refused (-1)
+    /// unwritten.
     std::string ReadSMS(const std::string& Reference);
     std::string T_ReadSMS(const std::string& Reference);
     std::string P_ReadSMS(const std::string& Reference);
@@ -212,7 +219,9 @@ class TVorsa : public TComPortDriver {
     /// confirmed it.
     bool DeleteSMS(const std::string& Reference);
     /// Lists the modem's unread stored messages into OnReceiveSMS (deleting each when
-    /// DeleteOnRead is set). A reply that lists nothing queues and deletes nothing.
+    /// DeleteOnRead is set). A reply that lists nothing queues and deletes nothing; a
+    /// listing cut short by the time-out, or one a text in it may have confused (text mode,
+    /// reported -1), deletes nothing.
     void DownloadSMS();
     /// The hidden window's procedure: polls on the timer, raises the events of the queues
     /// (re-posting their messages while Busy). While the port is closed every message goes
