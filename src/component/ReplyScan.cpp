@@ -159,6 +159,12 @@ void ReplyScan::ChooseFinal(bool TextMode) {
     bool MessageBeforeLast = false;
     for (size_t I = 0; I < FLines.size(); ++I) {
         const ReplyLine& Line = FLines[I];
+        // The answer of a read or a listing follows what came before it: a final result
+        // before it was left over from an earlier command.
+        if (Line.Role == LineRole::MessageHeader) {
+            Last.reset();
+            LastFramed.reset();
+        }
         if (Line.Role == LineRole::FinalResult) {
             Last = I;
             MessageBeforeLast = MessageBefore;
@@ -222,7 +228,14 @@ void ReplyScan::Judge() {
         FFailed = IsFailure(T);
         FErrorCode = FinalResultCode(T);
     }
+    // Final results before a read's or a listing's answer were left over from before.
+    size_t From = 0;
     for (size_t I = 0; I < FLines.size(); ++I) {
+        if (FLines[I].Role == LineRole::MessageHeader) {
+            From = I;
+        }
+    }
+    for (size_t I = From; I < FLines.size(); ++I) {
         const std::string_view T = Text(FLines[I]);
         if (FLines[I].Role != LineRole::FinalResult || (FFinal && I == *FFinal) || !IsFailure(T)) {
             continue;

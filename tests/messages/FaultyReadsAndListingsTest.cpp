@@ -116,6 +116,14 @@ TEST_F(FaultyReads, APduReadWithoutAStatusIsUnread) {
     EXPECT_THAT(Events.Errors, IsEmpty());
 }
 
+// A final result left over from an earlier command, before the message, is not its end.
+TEST_F(FaultyReads, AFinalResultLeftOverBeforeTheMessageIsNotItsEnd) {
+    Modem.Answer("AT+CMGR=3", "\r\nERROR\r\n\r\n" + Header + "\r\nHello\r\nOK\r\n\r\nOK\r\n");
+    EXPECT_EQ(Vorsa.ReadSMS("3"), Fields + "\r\nHello\r\nOK");
+    EXPECT_THAT(Events.Deleted, ElementsAre("3"));
+    EXPECT_THAT(Events.Errors, IsEmpty());
+}
+
 // A reply that holds no message deletes nothing.
 TEST_F(FaultyReads, AReplyWithoutAMessageDeletesNothing) {
     Modem.Answer("AT+CMGR=5", ScriptedModem::Ok);
