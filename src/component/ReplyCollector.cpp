@@ -8,12 +8,10 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "component/FinalResults.h"
 #include "component/LinePause.h"
 #include "component/LinkState.h"
 #include "component/ReplyBytes.h"
