@@ -25,6 +25,9 @@ enum class tStopBits : uint8_t { s10 = 0, s15 = 1, s20 = 2 };
 using tDataBit = uint8_t;
 /// Flow control.
 enum class tFlowControl : uint8_t { XON_XOFF = 0, Hardware = 1, No = 2 };
+/// How a wait for input ended: bytes wait, the time ran out, or the device failed (it has
+/// hung up, or is not open).
+enum class tInputWait : uint8_t { Ready, TimedOut, Failed };
 
 /// A serial device as a component.
 ///
@@ -113,6 +116,14 @@ class TComPortDriver : public TComponent {
     std::function<void(bool Outgoing, const std::string& Bytes)> OnTrace;
 
   protected:
+    /// Waits up to TimeoutMs for bytes to read, without spinning, and says how the wait
+    /// ended; a failure is latched. The one wait for input that the messaging component's
+    /// reply collection and prompt waits use.
+    [[nodiscard]] tInputWait WaitForInput(uint32_t TimeoutMs);
+    /// The operating-system object that a message loop can watch for the port's input (a
+    /// descriptor on POSIX), or -1 when the port is closed or the platform has none.
+    [[nodiscard]] intptr_t InputObject() const;
+
     /// Refreshed by GetIn and GetOut; Connect zeroes cbInQue before it opens the device.
     COMSTAT LineStatus;
     /// The device handle; keeps its last value after DisConnect and after a failed Connect.

@@ -57,6 +57,12 @@ inline constexpr std::string_view PackageDescription = "Vorsa 1.0 Component";
 
 class TVorsa;
 
+namespace detail {
+struct LinkState;
+struct ReplyOutcome;
+struct ReportTable;
+}  // namespace detail
+
 /// The DirectForward property: reads as a bool; assigning it goes through
 /// TVorsa::SetNotify, which also tells a connected modem at once.
 class TDirectForwardProperty {
@@ -114,6 +120,16 @@ class TVorsa : public TComPortDriver {
     /// True: text mode; false: PDU mode. Takes effect on the modem at the next Connect.
     bool TextMode = true;
 
+    /// True: when the modem is lost (unplugged, hung up, or silent to two commands in a
+    /// row), the component, after closing the port and raising OnDisconnect, opens it again
+    /// on its own: from its hidden window, after 1 s, then after twice as long each time up
+    /// to ReconnectMaxDelay seconds. Each attempt runs Connect quietly (no OnSMSError); the
+    /// one that succeeds raises OnConnected and lists what the modem stored meanwhile into
+    /// OnReceiveSMS (see DownloadSMS). Assign before the link is lost; DisConnect stops it.
+    bool AutoReconnect = false;
+    /// The longest pause between two attempts, in seconds.
+    uint32_t ReconnectMaxDelay = 60;
+
     TConnected OnConnected;
     TDisConnect OnDisconnect;
     /// Bound to InernalErrorHandling by the constructor. When it is cleared, reports still
@@ -150,12 +166,17 @@ class TVorsa : public TComPortDriver {
     [[nodiscard]] std::string NotifySMS(std::string& Reply, const std::string& Marker);
     /// Appends Report to Queue and posts Msg to the hidden window, which raises the event.
     void ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Queue);
-    /// The reply collector: polls the port until the reply ends in "OK" or "ERROR", holds
-    /// "+CMS ERROR: ", or ReadTimeout passes; latches the error the reply carries; cuts the
-    /// unsolicited reports out into the queues; gives the rest of the reply.
+    /// The reply collector: reads the port until a final result line has come (OK, ERROR,
+    /// +CMS ERROR, +CME ERROR and the vendors' forms) or ReadTimeout passes, or the port
+    /// hangs up; latches the error the reply carries; cuts the unsolicited reports out into
+    /// the queues, and the vendors' lines and the command's echo out of the reply; gives the
+    /// rest, trimmed. A message's text in the reply is never taken for a final result or a
+    /// report.
     [[nodiscard]] std::string ReadString() override;
     /// One command exchange: writes Command and CR LF, collects the reply into Reply, and
-    /// reports latched errors. True when the reply carries no error marker.
+    /// reports latched errors. True when the reply's final result is no failure (a time-out
+    /// alone is reported but does not fail it); false also when the port hung up, which
+    /// closes it.
     bool SendCommand(const std::string& Command, std::string& Reply);
     /// SendCommand, giving the reply ("" when the port is closed).
     std::string SendSMSCommand(const std::string& Command);
@@ -187,8 +208,10 @@ class TVorsa : public TComPortDriver {
     std::string T_SendSMS(const std::string& Dest, const std::string& Message);
     std::string P_SendSMS(const std::string& Dest, const std::string& Message);
     /// Reads the stored message at index Reference: its header fields and its text ("" when
-    /// the read failed). Deletes it afterwards when DeleteOnRead is set and the whole reply
-    /// came in. Reference must be decimal digits, else it is refused (-1) unwritten.
+    /// the read failed). Deletes it afterwards when DeleteOnRead is set and the whole message
+    /// came in; a deletion that fails leaves its error latched for the next exchange and the
+    /// message is still given. Reference must be decimal digits, else it is refused (-1)
+    /// unwritten.
     std::string ReadSMS(const std::string& Reference);
     std::string T_ReadSMS(const std::string& Reference);
     std::string P_ReadSMS(const std::string& Reference);
@@ -196,7 +219,9 @@ class TVorsa : public TComPortDriver {
     /// confirmed it.
     bool DeleteSMS(const std::string& Reference);
     /// Lists the modem's unread stored messages into OnReceiveSMS (deleting each when
-    /// DeleteOnRead is set). A reply that lists nothing queues and deletes nothing.
+    /// DeleteOnRead is set). A reply that lists nothing queues and deletes nothing; a
+    /// listing cut short by the time-out, or one a text in it may have confused (text mode,
+    /// reported -1), deletes nothing.
     void DownloadSMS();
     /// The hidden window's procedure: polls on the timer, raises the events of the queues
     /// (re-posting their messages while Busy). While the port is closed every message goes
@@ -208,6 +233,8 @@ class TVorsa : public TComPortDriver {
     [[nodiscard]] HWND WindowHandle() const noexcept { return TimerWindow; }
     /// A command exchange is under way.
     [[nodiscard]] bool IsBusy() const noexcept { return Busy; }
+    /// The link was lost and AutoReconnect is trying to bring it back.
+    [[nodiscard]] bool Reconnecting() const noexcept;
 
   protected:
     /// Calls OnSMSError (or the default handler when it is cleared).
@@ -230,30 +257,61 @@ class TVorsa : public TComPortDriver {
     int32_t SMSError = 0;
 
   private:
+    friend struct detail::ReportTable;
+
     void Construct();
 
-    /// Cuts every unsolicited report out of Text into its queue and posts its message.
-    void CutUnsolicitedReports(std::string& Text);
-    /// Whether Text, what the trimming read gave while a send waits for the modem's "> "
-    /// prompt, is the prompt. Reports that the modem sent before it (already waiting when
-    /// the command went out) are cut out of Text into their queues first.
-    [[nodiscard]] bool IsPromptAfterReports(std::string& Text);
+    // The command channel (ReplyCollector.cpp, CommandExchange.cpp, PromptWait.cpp).
+
+    /// Collects one reply: up to its final result line, or the time-out, or the loss of the
+    /// link. Queues the reports in it and latches its error.
+    [[nodiscard]] detail::ReplyOutcome Collect();
+    /// Writes Command and collects its reply into Out; with ReportErrors, runs the error
+    /// tail. False when the reply failed or the link was lost.
+    bool RunExchange(const std::string& Command, detail::ReplyOutcome& Out, bool ReportErrors);
+    /// Waits until Busy is clear, for at most the reply time-out.
+    void AwaitIdle();
+    /// How a wait for the "> " prompt ended.
+    enum class PromptOutcome { Prompt, Refused, TimedOut, LinkLost };
+    /// Waits for the prompt after a line written at Start: the last thing received, after
+    /// whatever came before it (reports are queued). A final result refuses; Refusal gets
+    /// the reply. Latches the modem's code, or 1002.
+    [[nodiscard]] PromptOutcome AwaitPrompt(uint32_t Start, std::string& Refusal);
+    /// After ESC: reads what the modem answers, queueing reports.
+    void DrainAfterCancel();
+    /// Queues the reports of a reply into their queues.
+    void QueueReports(const detail::ReplyOutcome& Reply);
+
+    // The link (LinkRecovery.cpp).
+
+    /// The modem is gone: closes the port (OnDisconnect) and, with AutoReconnect, starts
+    /// the attempts to bring it back.
+    void LoseLink();
+    /// Closes the port; OnDisconnect unless muted.
+    void ClosePort();
+    /// One attempt of AutoReconnect, from the hidden window's reconnection timer.
+    void TryReconnect();
+    /// When bytes wait and no exchange runs, collects the reports among them; notices a
+    /// port that has hung up.
+    void CollectWaitingReports();
 
     // Messages.
 
     /// The checks of a send, in order; reports the first that fails.
     [[nodiscard]] bool SendArgumentsAccepted(const std::string& Dest, const std::string& Message,
                                              bool TextForm);
-    /// Waits for the "> " prompt after one line of a text-mode send; latches 1002 when the
-    /// reply time-out, counted from Start, passes first.
-    void AwaitTextPrompt(uint32_t Start);
     /// The port is open and Reference is a storage index; reports the first that fails.
     [[nodiscard]] bool ReferenceAccepted(const std::string& Reference);
     std::string ReadStoredMessage(const std::string& Reference, bool TextForm);
+    /// Deletes a message just read; its errors stay latched for the next exchange, so that
+    /// a refused deletion never keeps the message read from its caller.
+    void DeleteAfterRead(const std::string& Reference);
     /// One tick of the polling timer.
     void PollForReports();
     /// Takes the oldest entry of the queue of window message Msg and raises its event.
     void RaiseQueuedEvent(uint32_t Msg);
+
+    std::unique_ptr<detail::LinkState> FLink;
 };
 
 }  // namespace vorsa

@@ -295,19 +295,27 @@ int32_t TComPortDriver::GetOut() {
 }
 
 bool TComPortDriver::WaitReadable(uint32_t TimeoutMs) {
+    return PortOpen && WaitForInput(TimeoutMs) == tInputWait::Ready;
+}
+
+tInputWait TComPortDriver::WaitForInput(uint32_t TimeoutMs) {
     if (!PortOpen) {
-        return false;
+        return tInputWait::Failed;
     }
     switch (FPlatform->WaitReadable(PortHandle, TimeoutMs)) {
         case detail::WaitResult::Ready:
-            return true;
+            return tInputWait::Ready;
         case detail::WaitResult::TimedOut:
-            return false;
+            return tInputWait::TimedOut;
         case detail::WaitResult::Failed:
             break;
     }
     LatchSystemError();
-    return false;
+    return tInputWait::Failed;
+}
+
+intptr_t TComPortDriver::InputObject() const {
+    return PortOpen ? FPlatform->InputObject(PortHandle) : -1;
 }
 
 }  // namespace vorsa

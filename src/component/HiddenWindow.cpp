@@ -6,19 +6,14 @@
 #include <array>
 #include <string>
 
-#include "component/ReplyFields.h"
+#include "component/LinkState.h"
+#include "component/UnsolicitedReports.h"
 #include "component/WindowMessages.h"
 #include "vorsa/Vorsa32.h"
 
 namespace vorsa {
 
 namespace {
-
-const std::string kLineBreak = "\r\n";
-
-int64_t LengthOf(const std::string& S) {
-    return static_cast<int64_t>(S.size());
-}
 
 // Takes entry 0 off the queue. False when the queue is empty: a message can outlive its
 // entry, since the timer re-announces entries whose own message was lost (see below).
@@ -35,25 +30,43 @@ bool TakeOldest(TStringList& Queue, std::string& Entry) {
 
 void TVorsa::TimerWndProc(TMessage& Message) {
     if (!Connected()) {
-        // A closed port handles nothing. A queue message that arrives now leaves its entry
-        // queued; the first timer tick after the port is open again announces it anew.
+        // The one thing a closed port still does: the next attempt to bring a lost link
+        // back. Otherwise a closed port handles nothing; a queue message that arrives now
+        // leaves its entry queued, and the first timer tick after the port is open again
+        // announces it anew.
+        if (Message.Msg == WM_TIMER && Message.WParam == detail::ReconnectTimerId &&
+            FLink->Reconnecting) {
+            TryReconnect();
+            return;
+        }
         Message.Result = DefWindowProcA(TimerWindow, Message.Msg, Message.WParam, Message.LParam);
         return;
     }
     switch (Message.Msg) {
         case WM_TIMER:
+            if (Message.WParam == detail::ReconnectTimerId && !FLink->Reconnecting) {
+                (void)KillTimer(TimerWindow, detail::ReconnectTimerId);  // a late tick
+            }
             PollForReports();
             break;
-        case detail::NotifyMessage:
-        case detail::SentMessage:
-        case detail::ReceiveMessage:
+        case detail::InputMessage:
+            // Input, between two ticks: collected at once, then the port is watched again.
+            // With a single byte waiting (a line that has only begun) the watch rests until
+            // the next tick, so that the loop does not wake for it over and over.
+            CollectWaitingReports();
+            if (FLink->Watch && GetIn() != 1) {
+                FLink->Watch->Arm();
+            }
+            break;
+        default:
+            if (detail::ReportTable::ForMessage(Message.Msg) == nullptr) {
+                break;
+            }
             if (Busy) {
                 (void)PostMessageA(TimerWindow, Message.Msg, Message.WParam, Message.LParam);
                 return;
             }
             RaiseQueuedEvent(Message.Msg);
-            break;
-        default:
             break;
     }
 }
@@ -74,81 +87,34 @@ void TVorsa::PollForReports() {
     if (Busy) {
         return;
     }
-    const std::array<std::pair<TStringList*, uint32_t>, 3> Queues{{
-        {&NotifyQueue, detail::NotifyMessage},
-        {&SentQueue, detail::SentMessage},
-        {&ReceiveQueue, detail::ReceiveMessage},
-    }};
-    for (const auto& [Queue, Msg] : Queues) {
-        for (int Entry = 0; Entry < Queue->Count(); ++Entry) {
-            (void)PostMessageA(TimerWindow, Msg, 0, 0);
+    for (size_t Row = 0; Row < detail::ReportTable::Kinds.size(); ++Row) {
+        const detail::ReportKind& Kind = detail::ReportTable::Kinds[Row];
+        // Rows that share a queue announce it once.
+        bool Earlier = false;
+        for (size_t Before = 0; Before < Row; ++Before) {
+            Earlier = Earlier || detail::ReportTable::Kinds[Before].Queue == Kind.Queue;
+        }
+        if (Earlier) {
+            continue;
+        }
+        for (int Entry = 0; Entry < (this->*Kind.Queue).Count(); ++Entry) {
+            (void)PostMessageA(TimerWindow, Kind.WindowMessage, 0, 0);
         }
     }
-    if (GetIn() > 1) {
-        std::string Discarded;
-        (void)SendCommand("AT", Discarded);
+    CollectWaitingReports();
+    if (FLink->Watch) {
+        FLink->Watch->Arm();
     }
 }
 
 void TVorsa::RaiseQueuedEvent(uint32_t Msg) {
+    const detail::ReportKind* Kind = detail::ReportTable::ForMessage(Msg);
+    if (Kind == nullptr) {
+        return;
+    }
     std::string Entry;
-    switch (Msg) {
-        case detail::NotifyMessage: {
-            // +CMTI: "SM",3 (or +CBMI: "BM",5): the memory inside the quotes, the index
-            // after the comma.
-            if (!TakeOldest(NotifyQueue, Entry)) {
-                return;
-            }
-            const std::string S = Copy(Entry, 8, LengthOf(Entry));
-            // A final "OK" that the collector joined to the report is no part of the index.
-            const std::string Reference =
-                detail::WithoutFinalOk(Copy(S, Pos(",", S) + 1, LengthOf(S)));
-            const std::string Mem = Copy(S, 2, 2);
-            if (OnNotifySMS) {
-                OnNotifySMS(this, Mem, Reference);
-            }
-            break;
-        }
-        case detail::SentMessage: {
-            // +CMGS: 45, possibly with the final OK joined (45OK) or on a line of its own
-            // (45 CR LF OK): the reference is the number alone.
-            if (!TakeOldest(SentQueue, Entry)) {
-                return;
-            }
-            const std::string Reference =
-                detail::WithoutFinalOk(Trim(Copy(Entry, 8, LengthOf(Entry))));
-            if (OnSentSMS) {
-                OnSentSMS(this, Reference);
-            }
-            break;
-        }
-        case detail::ReceiveMessage: {
-            // +CMT: <header fields> CR LF <text or PDU>, possibly followed by the reply's
-            // final OK.
-            if (!TakeOldest(ReceiveQueue, Entry)) {
-                return;
-            }
-            const std::string S = detail::WithoutFinalOk(Trim(Copy(Entry, 7, LengthOf(Entry))));
-            const int64_t LineEnd = Pos(kLineBreak, S);
-            std::string Header;
-            std::string MessageBody;
-            if (LineEnd == 0) {
-                // No line break after the header fields: the entry is all header, and the
-                // message is empty.
-                Header = detail::HeaderFields(S);
-            } else if (TextMode) {
-                Header = detail::HeaderFields(Copy(S, 1, LineEnd - 1));
-                MessageBody = Copy(S, LineEnd + 2, LengthOf(S));
-            } else {
-                Header = detail::DeliverHeader(Copy(S, LineEnd + 2, LengthOf(S)), MessageBody);
-            }
-            if (OnReceiveSMS) {
-                OnReceiveSMS(this, Header, MessageBody);
-            }
-            break;
-        }
-        default:
-            break;
+    if (TakeOldest(this->*Kind->Queue, Entry)) {
+        Kind->Raise(*this, Entry);
     }
 }
 

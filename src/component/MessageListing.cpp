@@ -1,10 +1,13 @@
 // Listing the stored messages (AT+CMGL): each listed message is turned into the shape of a
 // directly delivered one ("+CMT: ") and queued for OnReceiveSMS, and deleted from storage
 // first when DeleteOnRead is set.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "component/BusyGuard.h"
-#include "component/ReplyFields.h"
+#include "component/LinkState.h"
+#include "component/ReplyOutcome.h"
 #include "component/WindowMessages.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
@@ -13,18 +16,65 @@ namespace vorsa {
 
 namespace {
 
-const std::string kListed = "+CMGL: ";
+const std::string kListed = "+CMGL:";
 const std::string kDelivered = "+CMT: ";
-// "+CMT: " is six characters: the listing's fields start at the seventh.
-constexpr int64_t kFieldsStart = 7;
 
-int64_t LengthOf(const std::string& S) {
-    return static_cast<int64_t>(S.size());
+constexpr const char* kListingUnclear =
+    "The listing cannot be told apart from the text of a message in it; no message was "
+    "deleted.";
+
+std::string TrimRight(std::string S) {
+    while (!S.empty() && static_cast<unsigned char>(S.back()) <= 32) {
+        S.pop_back();
+    }
+    return S;
 }
 
-// Deletes the field that starts the entry's fields, up to and including its comma.
-void DropFirstField(std::string& Entry) {
-    Delete(Entry, kFieldsStart, Pos(",", Entry) - kFieldsStart + 1);
+// One listed message: its index, and its queue entry in the shape of a delivered one: the
+// listing line without its index and status fields, CR LF, and the text or PDU.
+struct ListedMessage {
+    std::string Index;
+    std::string Entry;
+    bool Whole;  // received to its end, so that it may be deleted
+};
+
+ListedMessage FromListing(const detail::ReplyMessage& Message, bool TextMode, bool Last) {
+    std::string Fields = Trim(Message.Header.substr(kListed.size()));
+    ListedMessage Listed;
+    Listed.Index = Trim(Fields.substr(0, Fields.find(',')));
+    for (int Field = 0; Field < 2; ++Field) {  // the index, then the status
+        const size_t Comma = Fields.find(',');
+        if (Comma != std::string::npos) {
+            Fields.erase(0, Comma + 1);
+        }
+    }
+    const std::string Payload = TextMode ? Message.Body : Message.Pdu + (Last ? "" : "\r\n");
+    Listed.Entry = kDelivered + Fields + "\r\n" + Payload;
+    if (Last) {
+        Listed.Entry = TrimRight(Listed.Entry);
+    }
+    Listed.Whole = Message.Complete;
+    return Listed;
+}
+
+// A message's text can hold a line that reads exactly like the next listed message. Modems
+// list one memory in the order of its indexes, so a listing whose indexes do not rise, or
+// are not numbers, is one where that happened: none of its messages is deleted.
+bool IndexesRise(const std::vector<ListedMessage>& Listed) {
+    int64_t Previous = -1;
+    for (const ListedMessage& Message : Listed) {
+        int64_t Index = 0;
+        try {
+            Index = StrToInt(Message.Index);
+        } catch (const EConvertError&) {
+            return false;
+        }
+        if (Index <= Previous) {
+            return false;
+        }
+        Previous = Index;
+    }
+    return true;
 }
 
 }  // namespace
@@ -34,38 +84,54 @@ void TVorsa::DownloadSMS() {
         ReportError(ErrNotConnected, GetErrString(ErrNotConnected));
         return;
     }
-    std::string Listing;
+    detail::ReplyOutcome Listing;
     {
         detail::BusyGuard Exchange(Busy);
         SendString("AT+CMGL;\r\n");
+        FLink->Command = "AT+CMGL;";
         wait(100);
-        Listing = ReadString();
+        Listing = Collect();
+        FLink->Command.clear();
+    }
+    if (Listing.LinkLost) {
+        LoseLink();
+        ReportLatchedErrors();  // the listing ends here, with one report
+        return;
     }
     // Errors the collector latched are reported by the next exchange: with DeleteOnRead
     // the first deletion below, otherwise the next command or timer poll.
 
     // Anything but a listing ("ERROR", "+CMS ERROR: 321", a stray line) holds no message:
     // it is neither queued as one nor taken for an index to delete.
-    const int64_t First = Pos(kListed, Listing);
-    if (First == 0) {
+    std::vector<ListedMessage> Listed;
+    for (const detail::ReplyMessage& Message : Listing.Messages) {
+        if (startWith(Message.Header, kListed)) {
+            Listed.push_back(FromListing(Message, TextMode, false));
+        }
+    }
+    if (Listed.empty()) {
         return;
     }
-    std::string Rest = detail::WithoutFinalOk(Copy(Listing, First, LengthOf(Listing)));
-    for (;;) {
-        Rest = StringReplace(Rest, kListed, kDelivered);
-        const int64_t Next = Pos(kListed, Rest);
-        std::string Entry = Next == 0 ? Rest : Copy(Rest, 1, Next - 1);
-        const std::string Index = Copy(Entry, kFieldsStart, Pos(",", Entry) - kFieldsStart);
-        if (DeleteOnRead) {
-            (void)DeleteSMS(Index);
+    // The last one again, in its shape as the last; it ends at the final result, so a
+    // reply cut short (or whose final result may be text) leaves it uncertain.
+    size_t Last = Listing.Messages.size();
+    while (!startWith(Listing.Messages[--Last].Header, kListed)) {
+    }
+    Listed.back() = FromListing(Listing.Messages[Last], TextMode, true);
+    Listed.back().Whole = Listed.back().Whole && !Listing.Uncertain;
+
+    // A listing cut short by the time-out deletes nothing: its messages are queued as far
+    // as they came, and the line is still busy with the rest.
+    const bool Clear = !TextMode || IndexesRise(Listed);
+    if (DeleteOnRead && !Clear) {
+        ReportError(ErrNotCatalogued, kListingUnclear);
+    }
+    const bool Delete = DeleteOnRead && Clear && Listing.Complete;
+    for (const ListedMessage& Message : Listed) {
+        if (Delete && Message.Whole && Connected()) {
+            (void)DeleteSMS(Message.Index);
         }
-        DropFirstField(Entry);  // the index
-        DropFirstField(Entry);  // the status
-        ProcessNot(Entry, detail::ReceiveMessage, ReceiveQueue);
-        if (Next == 0) {
-            return;
-        }
-        Rest = Copy(Rest, Next, LengthOf(Rest));
+        ProcessNot(Message.Entry, detail::ReceiveMessage, ReceiveQueue);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "component/CommandArguments.h"
 #include "component/ReplyFields.h"
+#include "component/ReplyOutcome.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 
@@ -11,37 +12,53 @@ namespace vorsa {
 
 namespace {
 
-const std::string kLineBreak = "\r\n";
+const std::string kReadHeader = "+CMGR:";
 
-int64_t LengthOf(const std::string& S) {
-    return static_cast<int64_t>(S.size());
+std::string TrimRight(const std::string& S) {
+    size_t End = S.size();
+    while (End > 0 && static_cast<unsigned char>(S[End - 1]) <= 32) {
+        --End;
+    }
+    return S.substr(0, End);
+}
+
+// The fields of the header line after "+CMGR:".
+std::string HeaderAfterMarker(const detail::ReplyMessage& Message) {
+    return Message.Header.substr(kReadHeader.size());
 }
 
 // "+CMGR: <stat>,<oa>,[<alpha>],<scts>" CR LF <text>: the header fields without quotes,
-// then CR LF and the text. A reply without a line break (a message with an empty text) has
-// an empty header and gives the whole line after "+CMGR:" as it is.
-std::string ParseTextRead(const std::string& Reply) {
-    const std::string Rest = detail::WithoutFinalOk(Trim(Copy(Reply, 7, LengthOf(Reply))));
-    const int64_t LineEnd = Pos(kLineBreak, Rest);
-    const std::string Header = Copy(Rest, 1, LineEnd - 1);
-    const std::string Body = Copy(Rest, LineEnd, LengthOf(Rest));
-    return detail::HeaderFields(Header) + Body;
+// then CR LF and the text. A message with an empty text gives the whole line after "+CMGR:"
+// as it is.
+std::string ParseTextRead(const detail::ReplyMessage& Message) {
+    const std::string Header = HeaderAfterMarker(Message);
+    const std::string Body = TrimRight(Message.Body);
+    if (Body.empty()) {
+        return Trim(Header);
+    }
+    return detail::HeaderFields(Trim(Header)) + "\r\n" + Body;
 }
 
 // "+CMGR: <stat>,[<alpha>],<length>" CR LF <pdu>: the header is built from the status and
-// the decoded PDU, and the text follows it with no separator. A status that is not a number
-// raises EConvertError.
-std::string ParsePduRead(const std::string& Reply) {
-    const int32_t Status = StrToInt(Trim(Copy(Reply, 7, Pos(",", Reply) - 7)));
-    // A final "OK" read apart from the PDU follows it with no line break; it is cut off
-    // before the PDU line is taken.
-    const std::string Rest =
-        detail::WithoutFinalOk(Copy(Reply, Pos(kLineBreak, Reply) + 2, LengthOf(Reply)));
-    const int64_t LineEnd = Pos(kLineBreak, Rest);
-    const std::string Pdu = Trim(LineEnd == 0 ? Rest : Copy(Rest, 1, LineEnd - 1));
+// the decoded PDU, and the text follows it with no separator. A missing status (ZTE MF626
+// answers "+CMGR: ,,35") reads as received unread; one that is not a number raises
+// EConvertError.
+std::string ParsePduRead(const detail::ReplyMessage& Message) {
+    const std::string Fields = HeaderAfterMarker(Message);
+    const std::string StatusText = Trim(Fields.substr(0, Fields.find(',')));
+    const int32_t Status = StatusText.empty() ? 0 : StrToInt(StatusText);
     std::string Text;
-    const std::string Header = detail::DeliverHeader(Pdu, Text);
+    const std::string Header = detail::DeliverHeader(Message.Pdu, Text);
     return std::string(Status == 0 ? "REC UNREAD," : "REC READ,") + Header + Text;
+}
+
+const detail::ReplyMessage* ReadMessageOf(const detail::ReplyOutcome& Reply) {
+    for (const detail::ReplyMessage& Message : Reply.Messages) {
+        if (startWith(Message.Header, kReadHeader)) {
+            return &Message;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -74,24 +91,37 @@ std::string TVorsa::ReadStoredMessage(const std::string& Reference, bool TextFor
     if (!ReferenceAccepted(Reference)) {
         return "";
     }
-    std::string Reply;
-    if (!SendCommand("AT+CMGR=" + Reference, Reply)) {
-        return "";
+    detail::ReplyOutcome Reply;
+    const bool Accepted = RunExchange("AT+CMGR=" + Reference, Reply, false);
+    ReportLatchedErrors();
+    const detail::ReplyMessage* Message = ReadMessageOf(Reply);
+    if (!Accepted || Message == nullptr) {
+        return "";  // refused, or no message in the reply: nothing read, nothing deleted
     }
-    const std::string Result = TextForm ? ParseTextRead(Reply) : ParsePduRead(Reply);
-    // Only a complete reply ends in the final "OK". One cut short by the read time-out has
-    // not brought the whole message, so the message stays in storage to be read again.
-    if (DeleteOnRead && endWith(Reply, "OK")) {
-        (void)DeleteSMS(Reference);
+    const std::string Result = TextForm ? ParseTextRead(*Message) : ParsePduRead(*Message);
+    // Only a message read whole is deleted: not one cut short by the time-out, nor one
+    // whose end text mode cannot tell (its text may hold a line that reads like the final
+    // result); such a message stays in storage to be read again.
+    if (DeleteOnRead && Reply.Complete && !Reply.Uncertain && Message->Complete) {
+        DeleteAfterRead(Reference);
     }
     return Result;
+}
+
+void TVorsa::DeleteAfterRead(const std::string& Reference) {
+    detail::ReplyOutcome Reply;
+    if (RunExchange("AT+CMGD=" + Reference, Reply, false) && Reply.Complete && OnDeleteSMS) {
+        OnDeleteSMS(this, Reference);
+    }
 }
 
 bool TVorsa::DeleteSMS(const std::string& Reference) {
     if (!ReferenceAccepted(Reference)) {
         return false;
     }
-    const bool Deleted = endWith(SendSMSCommand("AT+CMGD=" + Reference), "OK");
+    detail::ReplyOutcome Reply;
+    const bool Deleted = RunExchange("AT+CMGD=" + Reference, Reply, false) && Reply.Complete;
+    ReportLatchedErrors();
     if (Deleted && OnDeleteSMS) {
         OnDeleteSMS(this, Reference);
     }

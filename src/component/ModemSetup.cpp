@@ -5,6 +5,8 @@
 #include <limits>
 #include <string>
 
+#include "component/LinkState.h"
+#include "component/ReplyFields.h"
 #include "component/WindowMessages.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
@@ -41,6 +43,12 @@ void TVorsa::Connect() {
     (void)KillTimer(TimerWindow, detail::PollingTimerId);
     (void)SetTimer(TimerWindow, detail::PollingTimerId, PollingPeriod(PollingDelay));
     TComPortDriver::Connect();
+    FLink->Carry.clear();
+    FLink->SilentExchanges = 0;
+    if (Connected()) {
+        // Input makes the message loop collect at once, between the timer's ticks.
+        FLink->Watch = detail::InputWatch::Create(TimerWindow, detail::InputMessage, InputObject());
+    }
 
     const auto GiveUp = [this](int32_t Code) {
         ReportError(Code, GetErrString(Code));
@@ -60,7 +68,7 @@ void TVorsa::Connect() {
 
     // The PIN goes out whenever the SIM does not say it is ready: also with an empty PIN,
     // and also when the query itself failed.
-    if (!startWith(SendSMSCommand("AT+CPIN?"), "+CPIN: READY") &&
+    if (detail::AnswerLine(SendSMSCommand("AT+CPIN?"), "+CPIN: READY").empty() &&
         !endWith(SendSMSCommand("AT+CPIN=\"" + PIN + "\""), "OK")) {
         GiveUp(ErrPinRefused);
         return;
@@ -78,21 +86,25 @@ void TVorsa::Connect() {
         return;
     }
 
+    FLink->SetUp = true;
+    FLink->Muted = false;  // an attempt to reconnect is quiet only until it succeeds
+    if (FLink->Reconnecting) {
+        FLink->Reconnecting = false;
+        (void)KillTimer(TimerWindow, detail::ReconnectTimerId);
+    }
     if (OnConnected) {
         OnConnected(this);
     }
 }
 
 // The polling timer keeps running: while the port is closed the window procedure ignores
-// its ticks, and the next Connect restarts it.
+// its ticks, and the next Connect restarts it. A reconnection under way stops.
 void TVorsa::DisConnect() {
-    if (!Connected()) {
-        return;
+    if (FLink->Reconnecting) {
+        FLink->Reconnecting = false;
+        (void)KillTimer(TimerWindow, detail::ReconnectTimerId);
     }
-    TComPortDriver::DisConnect();
-    if (OnDisconnect) {
-        OnDisconnect(this);
-    }
+    ClosePort();
 }
 
 void TVorsa::Reset() {

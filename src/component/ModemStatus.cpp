@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "component/ReplyFields.h"
 #include "vorsa/Vorsa32.h"
 
 namespace vorsa {
@@ -18,19 +19,20 @@ constexpr int32_t WeakestSignal = -113;
 }  // namespace
 
 // Only the first digit of the status is read (0 ready, 3 ringing, 4 call in progress...).
+// The answer line is looked for wherever it stands in the reply.
 int32_t TVorsa::GetState() {
-    const std::string Reply = SendSMSCommand("AT+CPAS");
-    if (!startWith(Reply, ActivityMarker)) {
+    const std::string Answer = detail::AnswerLine(SendSMSCommand("AT+CPAS"), ActivityMarker);
+    if (Answer.empty()) {
         return -1;
     }
-    return StrToInt(Copy(Reply, static_cast<int64_t>(ActivityMarker.size()) + 1, 1));
+    return StrToInt(Copy(Answer, static_cast<int64_t>(ActivityMarker.size()) + 1, 1));
 }
 
 // Signal quality 0..31 gives -113..-51 dBm in steps of 2; 99 ("not known") and every value
 // from 57 up give -113. 0 means no reading: a reading is always odd.
 int32_t TVorsa::GetField() {
-    const std::string Reply = SendSMSCommand("AT+CSQ");
-    const std::string Quality = Copy(Reply, 1, Pos(",", Reply) - 1);
+    const std::string Answer = detail::AnswerLine(SendSMSCommand("AT+CSQ"), SignalMarker);
+    const std::string Quality = Copy(Answer, 1, Pos(",", Answer) - 1);
     if (!startWith(Quality, SignalMarker)) {
         return 0;
     }

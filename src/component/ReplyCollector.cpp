@@ -1,13 +1,23 @@
-// The reply collector: joins what the modem sends after a command, poll by poll, until the
-// reply is complete or the read time-out passes; cuts the modem's unsolicited reports out
-// of it into the component's queues; and latches the error the reply carries.
+// The reply collector: joins what the modem sends after a command, poll by poll, until a
+// final result line has come or the read time-out passes; cuts the modem's unsolicited
+// reports out of it into the component's queues; and latches the error the reply carries.
+// The bytes are read as they are and taken apart line by line (ReplyScan), so that a
+// message's text is never taken for the end of the reply or for a report, and a line that
+// comes in slowly is waited for rather than cut.
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstdint>
-#include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "component/LinePause.h"
-#include "component/TrailingReports.h"
+#include "component/LinkState.h"
+#include "component/ReplyBytes.h"
+#include "component/ReplyDissect.h"
+#include "component/ReplyOutcome.h"
+#include "component/ReplyScan.h"
 #include "component/UnsolicitedReports.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
@@ -16,189 +26,168 @@ namespace vorsa {
 
 namespace {
 
-const std::string LineBreak = "\r\n";
-const std::string BlankLine = "\r\n\r\n";
-const std::string FinalOk = "OK";
-const std::string FinalError = "ERROR";
-const std::string CmsError = "+CMS ERROR: ";
+// Each report queue keeps at most this many entries; a flood beyond it is dropped rather
+// than grow without end while the application does not run its message loop.
+constexpr int kMostQueued = 10000;
+// Where the reply's end is not certain (an answer that stands for the final result, or a
+// final result that may be a text-mode message's last line), the line must stay silent
+// this long before the reply counts as complete, so that a slow line, one that trickles
+// its bytes, finishes first.
+constexpr uint32_t kUncertainEndSilenceMs = 500;
+// Once the reply has its final result, how long bytes that keep coming (a flood of reports)
+// may hold it open.
+constexpr uint32_t kSettleMs = 1000;
 
-constexpr int64_t WholeRest = std::numeric_limits<int64_t>::max();
+// Commands whose answer line stands for the final result when none follows.
+struct AnswerWithoutResult {
+    std::string_view Command;
+    std::string_view Answer;
+};
+constexpr std::array<AnswerWithoutResult, 1> AnswersWithoutResult{{
+    // Wavecom modems answer the PIN query with "+CPIN: READY" alone.
+    {"AT+CPIN?", "+CPIN:"},
+}};
 
-bool IsComplete(const std::string& Reply) {
-    return endWith(Reply, FinalOk) || endWith(Reply, FinalError) || Pos(CmsError, Reply) > 0;
+std::string_view AnswerWithoutResultFor(std::string_view Command) {
+    for (const AnswerWithoutResult& Row : AnswersWithoutResult) {
+        if (Command.size() == Row.Command.size() &&
+            std::equal(Command.begin(), Command.end(), Row.Command.begin(), [](char A, char B) {
+                return std::toupper(static_cast<unsigned char>(A)) == B;
+            })) {
+            return Row.Answer;
+        }
+    }
+    return {};
 }
 
-// Where a cut starts: at the line break in front of the marker, or at the marker itself
-// when no whole line break can stand in front of it.
-int64_t CutStart(int64_t MarkerAt) {
-    return MarkerAt > 2 ? MarkerAt - 2 : MarkerAt;
+bool IsBlankText(std::string_view Text) {
+    return std::all_of(Text.begin(), Text.end(),
+                       [](char C) { return static_cast<unsigned char>(C) <= 32; });
 }
 
 }  // namespace
 
-std::string TVorsa::Notify(std::string& Reply, const std::string& Marker) {
-    const int64_t MarkerAt = Pos(Marker, Reply);
-    if (MarkerAt == 0) {
-        return "";
-    }
-    // A line report is one line: from its marker to the line break after it, or to the end
-    // of the reply. A second report on the next line is a report of its own, and a final
-    // "OK" or "ERROR" that the collector joined to the line (it trims every piece it reads)
-    // belongs to the reply, not to the report.
-    const size_t Start = static_cast<size_t>(MarkerAt - 1);
-    const size_t LineEnd = std::min(Reply.find(LineBreak, Start), Reply.size());
-    std::string Report = Reply.substr(Start, LineEnd - Start);
-    std::string Final;
-    for (const std::string& Result : {FinalOk, FinalError}) {
-        if (endWith(Report, Result)) {
-            Report.resize(Report.size() - Result.size());
-            Final = Result;
-            break;
-        }
-    }
-    // The cut takes the line break in front of the report with it, or, when the report
-    // starts the reply, the line break after it.
-    const size_t CutFrom = static_cast<size_t>(CutStart(MarkerAt) - 1);
-    const size_t CutTo =
-        CutFrom < Start ? LineEnd : std::min(LineEnd + LineBreak.size(), Reply.size());
-    Reply = Reply.substr(0, CutFrom) + Final + Reply.substr(CutTo);
-    return Report;
-}
-
-std::string TVorsa::NotifySMS(std::string& Reply, const std::string& Marker) {
-    const int64_t MarkerAt = Pos(Marker, Reply);
-    if (MarkerAt == 0) {
-        return "";
-    }
-    // A delivered message is a header line and a text that may hold anything, even line
-    // breaks, so the report runs to the end of the reply, with two exceptions that keep
-    // what is not part of it: a further delivered message, which starts a line with the
-    // marker, is a report of its own; and the final result of the command that collected
-    // the reply ("OK", "ERROR") stays in the reply, where the exchange judges it.
-    std::string Rest = Copy(Reply, MarkerAt, WholeRest);
-    std::string Kept;
-    const int64_t NextReport = Pos(LineBreak + Marker, Rest);
-    if (NextReport != 0) {
-        Kept = Copy(Rest, NextReport + 2, WholeRest);
-        Rest.resize(static_cast<size_t>(NextReport - 1));
-    } else {
-        const size_t LastBreak = Rest.rfind(LineBreak);
-        const std::string LastLine =
-            LastBreak == std::string::npos ? "" : Rest.substr(LastBreak + LineBreak.size());
-        if (LastLine == FinalOk || LastLine == FinalError || startWith(LastLine, CmsError)) {
-            Kept = LastLine;
-            Rest.resize(LastBreak);
-        }
-    }
-    while (endWith(Rest, LineBreak)) {
-        Rest.resize(Rest.size() - LineBreak.size());
-    }
-    Delete(Reply, CutStart(MarkerAt), WholeRest);
-    if (!Kept.empty()) {
-        while (endWith(Reply, LineBreak)) {
-            Reply.resize(Reply.size() - LineBreak.size());
-        }
-        Reply += (Reply.empty() ? "" : BlankLine) + Kept;
-    }
-    return Rest;
-}
-
 void TVorsa::ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Queue) {
+    if (Queue.Count() >= kMostQueued) {
+        return;
+    }
     Queue.Add(Report);
     // One posted message stands for one queue entry; a failed post (no window in design
     // state) leaves the entry for a later message.
     (void)PostMessageA(TimerWindow, Msg, 0, 0);
 }
 
-// Every report is cut out into its queue, kind by kind in the order of the table: a report
-// left in the text would never be announced.
-void TVorsa::CutUnsolicitedReports(std::string& Text) {
-    for (const detail::UnsolicitedReport& Kind : detail::UnsolicitedReports) {
-        const std::string Marker(Kind.Marker);
-        while (Pos(Marker, Text) != 0) {
-            const std::string Report = (this->*Kind.Cut)(Text, Marker);
-            if (Report.empty()) {
-                break;
-            }
-            TStringList& Queue = Kind.Queue == detail::ReportQueue::Notify ? NotifyQueue
-                                 : Kind.Queue == detail::ReportQueue::Sent ? SentQueue
-                                                                           : ReceiveQueue;
-            ProcessNot(Report, Kind.WindowMessage, Queue);
-        }
+void TVorsa::QueueReports(const detail::ReplyOutcome& Reply) {
+    for (const auto& [Kind, Entry] : Reply.Reports) {
+        ProcessNot(Entry, Kind->WindowMessage, this->*(Kind->Queue));
     }
 }
 
-bool TVorsa::IsPromptAfterReports(std::string& Text) {
-    if (!endWith(Text, ">")) {
-        return false;
-    }
-    std::string Before = Text.substr(0, Text.size() - 1);
-    CutUnsolicitedReports(Before);
-    Text = Before + ">";
-    return Trim(Before).empty();
-}
-
-std::string TVorsa::ReadString() {
-    std::string Reply;
+detail::ReplyOutcome TVorsa::Collect() {
+    detail::ReplyOutcome Out;
+    std::string Raw = std::exchange(FLink->Carry, std::string());
+    const detail::ScanContext Context{TextMode, FLink->Command};
+    const std::string_view Answer = AnswerWithoutResultFor(FLink->Command);
     const uint32_t Start = GetTickCount();
     const uint64_t Limit = static_cast<uint64_t>(ReadTimeout) * 1000u;
-    bool TimedOut = false;
+    bool WaitingForQuiet = false;
+    uint32_t WaitingForQuietSince = 0;
+    uint32_t LastInputAt = Start;
+    bool Full = false;
+    bool SaidReady = false;
+    std::optional<detail::ReplyScan> Scan;
     for (;;) {
-        // Each poll takes only what already waits, trimmed at both ends: a line break
-        // that falls between two polls is lost.
-        const std::string Piece = TComPortDriver::ReadString();
-        Reply += Piece;
-        if (Piece.empty()) {
-            while (endWith(Reply, LineBreak)) {
-                Reply.resize(Reply.size() - LineBreak.size());
-            }
+        const int32_t Waiting = GetIn();
+        const size_t Before = Raw.size();
+        if (Waiting > 0) {
+            const std::string Piece = GetString(Waiting);
+            Out.AnyInput = Out.AnyInput || !Piece.empty();
+            // A reply that overflows waits for the time-out: its end is lost.
+            Full = !detail::AppendReplyBytes(Raw, Piece) || Full;
         }
-        Sleep(detail::PollStep(Baud));
+        const bool Quiet = Raw.size() == Before;
+        if (!Quiet) {
+            LastInputAt = GetTickCount();
+        }
+        if (SaidReady && Quiet) {
+            Sleep(1);  // a device that says it has input and then has none must not spin us
+        }
+        // One step of waiting, ended early by input.
+        const tInputWait Wait = WaitForInput(detail::PollStep(Baud));
+        if (Wait == tInputWait::Failed && Waiting < 0) {
+            Out.LinkLost = true;  // the device is gone: neither read nor waited on
+            break;
+        }
+        if (Wait == tInputWait::Failed) {
+            Sleep(detail::PollStep(Baud));
+        }
+        SaidReady = Wait == tInputWait::Ready;
         // The time-out counts from the start, not from the last byte: a reply still
         // trickling in is cut short.
         if (static_cast<uint32_t>(GetTickCount() - Start) > Limit) {
-            SetSMSError(ErrReadTimeout);
-            TimedOut = true;
+            Out.TimedOut = true;
             break;
         }
-        // Reports sent after the final result end the reply too, once a poll has found
-        // the line quiet: a report read in part would otherwise be cut in two.
-        if (IsComplete(Reply) || (Piece.empty() && detail::EndsInReportsAfterFinalResult(Reply))) {
+        if (!Scan || !Quiet) {
+            Scan.emplace(Raw, Context);
+        }
+        const bool HasFinal = Scan->Final().has_value();
+        const bool Answered = !HasFinal && !Answer.empty() && Scan->FindAnswer(Answer) &&
+                              IsBlankText(Scan->Partial());
+        if (Full || (!HasFinal && !Answered)) {
+            WaitingForQuiet = false;
+            continue;
+        }
+        // A final result ends the reply at once, unless something may still follow that
+        // belongs to this reply: a text-mode message (whose last line may yet turn out not
+        // to be the last), a line half received, or reports after the final result, for
+        // which the next poll that finds the line quiet is waited; or an end that is not
+        // certain, for which the line must stay silent a while.
+        const bool UncertainEnd = Answered || Scan->Uncertain();
+        const bool MayGoOn = Scan->HasTextMessage() || !IsBlankText(Scan->Partial()) ||
+                             Scan->LinesAfterFinal();
+        const uint32_t Silence = GetTickCount() - LastInputAt;
+        if (UncertainEnd ? Silence >= kUncertainEndSilenceMs : (!MayGoOn || Quiet)) {
+            Out.Complete = true;
+            break;
+        }
+        if (!WaitingForQuiet) {
+            WaitingForQuiet = true;
+            WaitingForQuietSince = GetTickCount();
+        }
+        if (!UncertainEnd &&
+            static_cast<uint32_t>(GetTickCount() - WaitingForQuietSince) >= kSettleMs) {
+            Out.Complete = true;
             break;
         }
     }
 
-    // Reports the modem held while the command ran and sent after its final result are cut
-    // off the reply first; the reply proper then ends with its final result.
-    std::string Trailing = detail::SplitOffTrailingReports(Reply);
-
-    CutUnsolicitedReports(Reply);
-    CutUnsolicitedReports(Trailing);
-    if (!Trim(Trailing).empty()) {
-        Reply += LineBreak + LineBreak + Trim(Trailing);
+    if (Out.Complete) {
+        // A report or message not come in full is kept whole for the next reply.
+        const size_t Tail = detail::ReplyScan(Raw, Context).OpenTail();
+        FLink->Carry = Raw.substr(Tail);
+        Raw.resize(Tail);
     }
+    const detail::ReplyScan Final(Raw, Context);
+    detail::Dissect(Raw, Final, Out);
+    Out.Failed = Final.Failed();
+    Out.Uncertain = Final.Uncertain();
+    QueueReports(Out);
 
-    if (startWith(Reply, LineBreak)) {
-        Reply.erase(0, LineBreak.size());
-    }
-
-    if (endWith(Reply, FinalError)) {
-        SetSMSError(ErrModemError);
-    } else if (!TimedOut) {
-        const int64_t CmsAt = Pos(CmsError, Reply);
-        if (CmsAt != 0) {
-            const std::string Code =
-                Trim(Copy(Reply, CmsAt + static_cast<int64_t>(CmsError.size()), WholeRest));
-            // A code that is not a whole number (or no code at all) still marks a failed
-            // reply; it must not end the exchange with a conversion error.
-            try {
-                SetSMSError(StrToInt(Code));
-            } catch (const EConvertError&) {
-                SetSMSError(ErrModemError);
-            }
+    if (Out.TimedOut) {
+        SetSMSError(ErrReadTimeout);
+        // After a time-out no modem code is read, but an ERROR that did come still wins.
+        if (Final.Final() && Final.ErrorCode() == ErrModemError) {
+            SetSMSError(ErrModemError);
         }
+    } else if (Out.Complete) {
+        SetSMSError(Final.ErrorCode());
     }
-    return Reply;
+    return Out;
+}
+
+std::string TVorsa::ReadString() {
+    return Collect().Text;
 }
 
 }  // namespace vorsa

@@ -26,6 +26,22 @@ std::string HeaderFields(std::string Header) {
     return Header;
 }
 
+std::string AnswerLine(const std::string& Reply, const std::string& Prefix) {
+    size_t Start = 0;
+    while (Start <= Reply.size()) {
+        size_t End = Reply.find_first_of("\r\n", Start);
+        if (End == std::string::npos) {
+            End = Reply.size();
+        }
+        const std::string Line = Reply.substr(Start, End - Start);
+        if (startWith(Line, Prefix)) {
+            return Line;
+        }
+        Start = End + 1;
+    }
+    return "";
+}
+
 std::string DeliverHeader(const std::string& Pdu, std::string& Text) {
     std::string ServiceCentre;  // not shown
     std::string Originator;

@@ -16,6 +16,10 @@ namespace vorsa::detail {
 /// REC READ,+40700000000,02/03/04,10:20:30+08.
 [[nodiscard]] std::string HeaderFields(std::string Header);
 
+/// The first line of Reply that begins with Prefix, wherever it stands ("" when none): a
+/// modem may put lines of its own before the answer (Huawei's "^RSSI: 15").
+[[nodiscard]] std::string AnswerLine(const std::string& Reply, const std::string& Prefix);
+
 /// A PDU-mode header: the originator and the service centre time stamp as formatDate writes
 /// it, from the SMS-DELIVER PDU given; Text receives the message.
 [[nodiscard]] std::string DeliverHeader(const std::string& Pdu, std::string& Text);

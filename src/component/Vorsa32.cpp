@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "component/LinkState.h"
 #include "platform/SerialPort.h"
 #include "vorsa/SMScnst.h"
 
@@ -18,6 +19,7 @@ TVorsa::TVorsa(TComponent* AOwner, std::unique_ptr<detail::SerialPort> Platform)
 }
 
 void TVorsa::Construct() {
+    FLink = std::make_unique<detail::LinkState>();
     OnSMSError = [this](TObject* Sender, int32_t ErrorId, std::string ErrorMessage) {
         InernalErrorHandling(Sender, ErrorId, ErrorMessage);
     };
@@ -63,6 +65,9 @@ void TVorsa::InernalErrorHandling(TObject* /*Sender*/, int32_t ErrorId,
 }
 
 void TVorsa::ReportError(int32_t ErrorId, const std::string& ErrorMessage) {
+    if (FLink->Muted) {
+        return;  // an attempt to reconnect: its failure is the lost link, reported already
+    }
     if (OnSMSError) {
         OnSMSError(this, ErrorId, ErrorMessage);
     } else {

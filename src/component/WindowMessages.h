@@ -14,7 +14,13 @@ constexpr uint32_t SentMessage = WM_USER + 2;
 /// A "+CMT: " report or a listed message waits in ReceiveQueue.
 constexpr uint32_t ReceiveMessage = WM_USER + 3;
 
+/// The port has input (its watch fired): collect it as the polling timer would. Far from
+/// the queue messages, which other report kinds may extend.
+constexpr uint32_t InputMessage = WM_USER + 64;
+
 /// Identifier of the polling timer on the hidden window.
 constexpr uintptr_t PollingTimerId = 1;
+/// Identifier of the timer of the next attempt to reconnect a lost link.
+constexpr uintptr_t ReconnectTimerId = 2;
 
 }  // namespace vorsa::detail

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vorsa::detail {
 
@@ -34,6 +35,28 @@ class LoopSignal {
     /// Sleeps until the signal is set or `TimeoutMs` milliseconds have passed (-1: no
     /// limit). May return early; the caller checks its own state again.
     virtual void Wait(int TimeoutMs) noexcept = 0;
+
+    // Watches of other objects (a serial port's input, see InputWatch.h). A watch is
+    // one-shot: once its object signals, the signal is set until TakeFiredWatches reports
+    // the watch, and the watch then rests until RearmWatch. Keys are the caller's, from 2 up.
+    // A platform that cannot watch keeps these defaults: nothing is ever watched, and the
+    // component collects at its polling timer.
+
+    /// Starts watching Object (from SerialPort::InputObject), armed. False when the
+    /// platform cannot watch it.
+    [[nodiscard]] virtual bool AddWatch(intptr_t Object, uint64_t Key) noexcept {
+        (void)Object;
+        (void)Key;
+        return false;
+    }
+    virtual void RearmWatch(intptr_t Object, uint64_t Key) noexcept {
+        (void)Object;
+        (void)Key;
+    }
+    virtual void RemoveWatch(intptr_t Object) noexcept { (void)Object; }
+    /// The keys of the watches whose objects signalled since they were last armed; does not
+    /// wait.
+    [[nodiscard]] virtual std::vector<uint64_t> TakeFiredWatches() noexcept { return {}; }
 };
 
 }  // namespace vorsa::detail

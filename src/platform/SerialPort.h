@@ -78,6 +78,13 @@ class SerialPort {
     [[nodiscard]] virtual bool GetVersionEx(OSVERSIONINFOA& Info) = 0;
     /// Waits up to TimeoutMs for bytes to read. A device that has hung up fails.
     [[nodiscard]] virtual WaitResult WaitReadable(THandle Handle, uint32_t TimeoutMs) = 0;
+    /// An object the platform's message loop can wait on that signals while the handle has
+    /// input (or has hung up): the descriptor itself on POSIX. -1 where there is none, as
+    /// for in-memory ports; the component then collects at its polling timer only.
+    [[nodiscard]] virtual intptr_t InputObject(THandle Handle) const {
+        (void)Handle;
+        return -1;
+    }
 };
 
 /// The serial interface of the platform the library was built for.

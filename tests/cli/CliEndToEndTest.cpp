@@ -2,6 +2,7 @@
 // command in text and PDU mode, the --json output parsed, the dialogue of -v, the built-in
 // simulated modem, Ctrl-C and the exit statuses.
 #include <signal.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -346,11 +347,35 @@ TEST_P(CliAgainstModem, WatchForSecondsEndsOnTimeAndCtrlCDisconnectsCleanly) {
     EXPECT_EQ(output.lines.back()["type"], "disconnected");
 }
 
-TEST_P(CliAgainstModem, WatchEndsWithAnErrorWhenTheModemHangsUp) {
-    const auto watch = Watching({"--for", "60"});
-    modem_.HangUp();
-    EXPECT_EQ(watch->Finish(kPatience), 1) << watch->Errors();
-    EXPECT_THAT(watch->Errors(), HasSubstr("System Error"));
+// A modem unplugged while watched (it hangs up, its device link goes) and plugged back: the
+// watch reports the loss, finds the modem again and picks up what it stored meanwhile.
+TEST_P(CliAgainstModem, WatchFindsAModemAgainThatWasUnpluggedAndPluggedBack) {
+    const std::string link = "/tmp/vorsa-cli-link-" + std::to_string(::getpid());
+    sim::SimulatedModem modem(sim::ModemOptions{}, sim::ServerOptions{link});
+    modem.Start();
+    std::vector<std::string> args{"-p", link, "--json", "watch", "--count", "1", "--for", "30"};
+    if (Pdu()) {
+        args.insert(args.begin() + 2, "--pdu");
+    }
+    Subprocess watch(kProgram, args);
+    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    modem.HangUp();
+    ASSERT_TRUE(watch.WaitForOutput("\"disconnected\"", kPatience)) << watch.Errors();
+    modem.Stop();
+    sim::IncomingMessage message;
+    message.from = "+40700000002";
+    message.text = "While you were away";
+    ASSERT_TRUE(modem.Deliver(message).accepted);
+    modem.Start();
+
+    EXPECT_EQ(watch.Finish(kPatience), 1) << "the loss was an error" << watch.Errors();
+    EXPECT_THAT(watch.Errors(), HasSubstr("System Error"));
+    const JsonOutput output(watch.Output());
+    EXPECT_EQ(output.Of("connected").size(), 2u) << watch.Output();
+    const std::vector<json> messages = output.Of("message");
+    ASSERT_EQ(messages.size(), 1u) << watch.Output();
+    ExpectFields(messages[0], {{"text", "While you were away"}, {"from", "+40700000002"}});
+    EXPECT_TRUE(modem.Storage().empty()) << "picked up, then deleted";
 }
 
 TEST_P(CliAgainstModem, VerboseShowsTheDialogueWithTimeStamps) {

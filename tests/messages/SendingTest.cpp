@@ -56,14 +56,35 @@ TEST_F(SendingTest, PduModeWorkedExampleWritesLengthThenPduAndCtrlZInOneWrite) {
     Modem.Answer("AT+CMGS=18", "\r\n> ");
     Modem.Answer(Pdu + CtrlZ, "\r\n+CMGS: 46\r\n\r\nOK\r\n");
 
-    const uint32_t Before = Clock.TickCount();
     EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
     EXPECT_EQ(Modem.Written, "AT+CMGS=18\r\n" + Pdu + CtrlZ);
     EXPECT_THAT(Modem.Writes, ElementsAre("AT+CMGS=18\r\n", Pdu + CtrlZ));
-    EXPECT_GE(Clock.TickCount() - Before, 500u);  // the fixed pause before the one look
     EXPECT_TRUE(Events.Errors.empty());
     ProcessMessages();
     EXPECT_THAT(Events.Sent, ElementsAre("46"));
+}
+
+// The PDU goes out the moment the prompt comes: at once from a quick modem, after 600 ms
+// from a slow one (any time within the reply time-out).
+TEST_F(SendingTest, PduModeWaitsForThePromptUpToTheReplyTimeOut) {
+    Vorsa.TextMode = false;
+    Modem.IgnoreOthers();
+    for (const uint32_t Delay : {0u, 600u, 9000u}) {
+        SCOPED_TRACE(Delay);
+        Forget();
+        uint32_t PduAt = 0;
+        Modem.OnLine = [&](const std::string& Line) {
+            if (Line == "AT+CMGS=18") {
+                Modem.Arrive("\r\n> ", Delay);
+            } else {
+                PduAt = Elapsed();
+                Modem.Arrive("\r\n+CMGS: 46\r\n\r\nOK\r\n");
+            }
+        };
+        EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
+        EXPECT_EQ(PduAt, Delay);
+    }
+    EXPECT_TRUE(Events.Errors.empty());
 }
 
 TEST_F(SendingTest, ConfirmationJoinedToTheFinalOkStillGivesOk) {
@@ -222,9 +243,10 @@ TEST_F(SendingTest, TextModeLineGoesOutTheMomentThePromptArrives) {
     EXPECT_TRUE(Events.Errors.empty());
 }
 
-// A modem that never prompts, or whose echo hides the prompt: each line waits out the
-// time-out, all of them and Ctrl-Z still go out, and one time-out is reported.
-TEST_F(SendingTest, TextModeWithoutARecognisedPromptWaitsOutEachLine) {
+// A modem that never prompts: the command waits out the time-out once, and not a byte of
+// the message follows; ESC cancels it in case the modem does wait for it. With echo on the
+// prompt comes after the echoed line, and the message goes out as usual.
+TEST_F(SendingTest, TextModeWithoutAPromptWritesNoTextAndCancelsTheMessage) {
     Vorsa.ReadTimeout = 2;
     Modem.IgnoreOthers();
     for (const bool Echo : {false, true}) {
@@ -238,12 +260,57 @@ TEST_F(SendingTest, TextModeWithoutARecognisedPromptWaitsOutEachLine) {
                 Modem.Arrive(Line + "\r\r\n> ");
             }
         };
-        EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
-        EXPECT_EQ(Modem.Written, "AT+CMGS=\"+40700000000\"\r\nHello\r\n" + CtrlZ);
-        EXPECT_GT(Elapsed(), 2u * 2000u);
-        EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrReadTimeout});
+        const std::string Command = "AT+CMGS=\"+40700000000\"\r\n";
+        if (Echo) {
+            EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
+            EXPECT_EQ(Modem.Written, Command + "Hello\r\n" + CtrlZ);
+            EXPECT_TRUE(Events.Errors.empty());
+        } else {
+            EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "");
+            EXPECT_EQ(Modem.Written, Command + "\x1B");
+            EXPECT_GT(Elapsed(), 2000u);
+            EXPECT_LT(Elapsed(), 2u * 2000u) << "one wait, not one a line";
+            EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrReadTimeout});
+        }
         EXPECT_FALSE(Vorsa.IsBusy());
     }
+}
+
+// A modem that refuses the command, at once or after a line of the message: the refusal is
+// the result and its code the report, and nothing more of the message is written.
+TEST_F(SendingTest, TextModeRefusalStopsTheMessageWhereItStands) {
+    Modem.IgnoreOthers();
+    Modem.Answer("AT+CMGS=\"+40700000000\"", "\r\n+CMS ERROR: 304\r\n");
+    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "AT+CMGD=1"), "+CMS ERROR: 304");
+    EXPECT_EQ(Modem.Written, "AT+CMGS=\"+40700000000\"\r\n\x1B");
+    EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{304});
+
+    Forget();
+    Events.Clear();
+    Modem.Answer("AT+CMGS=\"+40700000000\"", "\r\n> ");
+    Modem.Answer("One", "\r\nERROR\r\n");
+    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "One\r\nAT+CMGD=1"), "ERROR");
+    EXPECT_EQ(Modem.Written, "AT+CMGS=\"+40700000000\"\r\nOne\r\n\x1B");
+    EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrModemError});
+    EXPECT_FALSE(Vorsa.IsBusy());
+}
+
+// The prompt is the last thing received, whatever came before it: Qualcomm-based ZTE sticks
+// send their +ZPASR and +ZDONR lines first, other modems a stored message's report.
+TEST_P(SendingBothModesTest, PromptAfterOtherLinesIsStillThePrompt) {
+    Modem.OnLine = [this](const std::string& Line) {
+        Modem.Arrive(!Line.empty() && Line.back() == '\x1A'
+                         ? Confirmed45
+                         : "\r\n+ZPASR: \"UMTS\"\r\n\r\n+CMTI: \"SM\",2\r\n\r\n+ZDONR: "
+                           "\"Op\",1,1,\"CS_PS\",\"ROAM_OFF\"\r\n\r\n> ");
+    };
+    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
+    EXPECT_TRUE(Events.Errors.empty()) << Events.Errors.front();
+    EXPECT_EQ(Modem.Lines().back(), TextMode() ? CtrlZ : Modem.Lines()[1]);
+    ProcessMessages();
+    // One report came with each prompt: after the command, and after the text's one line.
+    const std::vector<std::pair<std::string, std::string>> Stored(TextMode() ? 2 : 1, {"SM", "2"});
+    EXPECT_EQ(Events.Notified, Stored);
 }
 
 // The scripted modem on the real clock, watching for input as a device does: a wait with
@@ -276,21 +343,21 @@ TEST(TextModePromptWait, WatchesThePortInsteadOfSpinning) {
     Modem.Answer("\x1A", ScriptedModem::Ok);
     Modem.ClearLog();
 
-    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
+    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "");
     EXPECT_EQ(Events.ErrorIds(), std::vector<int32_t>{ErrReadTimeout});
-    // Two lines waited a second each with nothing to read; reads came only between
-    // watches of a few milliseconds, not back to back.
+    EXPECT_EQ(Modem.Written.back(), '\x1B');
+    // The command waited a second with nothing to read, watching the port rather than
+    // reading it back to back.
     EXPECT_LT(Modem.CountOf(MemorySerialPort::Call::ReadFile) +
                   Modem.CountOf(MemorySerialPort::Call::ClearCommError),
-              2000u);
-    EXPECT_GE(Modem.CountOf(MemorySerialPort::Call::WaitReadable), 2u);
+              100u);
+    EXPECT_GE(Modem.CountOf(MemorySerialPort::Call::WaitReadable), 1u);
 }
 
 TEST_F(SendingTest, PduModeWithoutThePromptWritesNoPduAndCancelsTheMessage) {
     Vorsa.TextMode = false;
     const std::vector<std::string> NotAPrompt{
-        "",                    // no answer at all
-        "AT+CMGS=18\r\r\n> ",  // the modem echoes the command
+        "",  // no answer at all
         "\r\n+CMS ERROR: 330\r\n",
     };
     for (const std::string& Answer : NotAPrompt) {

@@ -98,6 +98,7 @@ TEST_F(ConsoleOnModem, FaultSwitches) {
     EXPECT_EQ(modem.Faults().failingCommands.count("+CPIN"), 0u);
     EXPECT_EQ(Run("fault delay 250"), "fault delay 250\n");
     EXPECT_EQ(Run("fault trickle 5"), "fault trickle 5\n");
+    EXPECT_EQ(Run("fault stall 300"), "fault stall 300\n");
     EXPECT_EQ(Run("fault nul 2"), "fault nul 2\n");
     EXPECT_EQ(Run("fault cpas 3"), "fault cpas 3\n");
     EXPECT_EQ(Run("fault noprompt on"), "fault noprompt on\n");
@@ -107,6 +108,7 @@ TEST_F(ConsoleOnModem, FaultSwitches) {
     FaultSettings f = modem.Faults();
     EXPECT_EQ(f.answerDelay, Millis(250));
     EXPECT_EQ(f.trickleGap, Millis(5));
+    EXPECT_EQ(f.stallGap, Millis(300));
     EXPECT_EQ(f.nulBytes, 2);
     EXPECT_EQ(f.activityStatus, 3);
     EXPECT_TRUE(f.withholdPrompt);

@@ -68,6 +68,16 @@ TEST_F(EngineFaults, TricklesAnswersOneByteAtATime) {
     EXPECT_EQ(t.engine.NextOutputTime(), std::nullopt);
 }
 
+TEST_F(EngineFaults, StallsEachReportHalfWayAndKeepsWhatFollowsBehindIt) {
+    ASSERT_EQ(t.Command("AT+CNMI=2,1,0,0,0"), kOk);
+    Set([](FaultSettings& f) { f.stallGap = Millis(300); });
+    const std::string Report = "\r\n+CMTI: \"SM\",1\r\n";
+    EXPECT_EQ(t.Arrive(Hello()), Report.substr(0, Report.size() / 2));
+    EXPECT_EQ(t.Command("AT"), "") << "the answer waits behind the stalled report";
+    EXPECT_EQ(t.Advance(Millis(299)), "");
+    EXPECT_EQ(t.Advance(Millis(1)), Report.substr(Report.size() / 2) + kOk);
+}
+
 TEST_F(EngineFaults, WithholdsThePromptButStillTakesTheMessage) {
     Set([](FaultSettings& f) { f.withholdPrompt = true; });
     EXPECT_EQ(t.Command("AT+CMGS=18"), "");

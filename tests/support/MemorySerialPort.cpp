@@ -255,6 +255,7 @@ class BorrowedSerialPort final : public detail::SerialPort {
     detail::WaitResult WaitReadable(THandle H, uint32_t Ms) override {
         return T.WaitReadable(H, Ms);
     }
+    intptr_t InputObject(THandle H) const override { return T.InputObject(H); }
 
   private:
     detail::SerialPort& T;

@@ -8,6 +8,7 @@ namespace vorsa::test {
 namespace {
 
 constexpr char CtrlZ = 26;
+constexpr char Escape = 27;
 
 // Whether moment A has come by moment Now, on a clock that wraps at 2^32.
 bool Reached(uint32_t Now, uint32_t A) {
@@ -68,6 +69,20 @@ size_t ScriptedModem::CountOfLine(const std::string& Command) const {
     return static_cast<size_t>(std::count(FLines.begin(), FLines.end(), Command));
 }
 
+detail::WaitResult ScriptedModem::WaitReadable(THandle Handle, uint32_t TimeoutMs) {
+    const detail::WaitResult Result = MemorySerialPort::WaitReadable(Handle, TimeoutMs);
+    if (Result != detail::WaitResult::TimedOut) {
+        return Result;
+    }
+    uint32_t Step = TimeoutMs;
+    if (!FPending.empty()) {
+        const auto Until = static_cast<int32_t>(FPending.front().Due - FClock.TickCount());
+        Step = std::min<uint32_t>(Step, static_cast<uint32_t>(std::max(Until, 0)));
+    }
+    FClock.Sleep(Step);  // delivers what is due by then
+    return Incoming.empty() ? detail::WaitResult::TimedOut : detail::WaitResult::Ready;
+}
+
 void ScriptedModem::Received(const std::string& Bytes) {
     for (const char C : Bytes) {
         const bool AfterCr = std::exchange(FAfterCr, C == '\r');
@@ -76,7 +91,7 @@ void ScriptedModem::Received(const std::string& Bytes) {
         }
         if (C == '\r' || C == '\n') {
             LineDone(std::exchange(FPartial, std::string()));
-        } else if (C == CtrlZ) {
+        } else if (C == CtrlZ || C == Escape) {
             LineDone(std::exchange(FPartial, std::string()) + C);
         } else {
             FPartial += C;

@@ -17,10 +17,14 @@
 //     EXPECT_EQ(Modem.Lines(), (std::vector<std::string>{"ATZ", ...}));
 //
 // A line ends at CR (an LF right after it belongs to it), at a lone LF, or at Ctrl-Z (byte
-// 26), which stays at the end of the recorded line ("0791...\x1A"), so that a message
-// body ended by Ctrl-Z can be scripted as a command of its own. Replies of delay 0 wait at
+// 26) or ESC (27), which stay at the end of the recorded line ("0791...\x1A"), so that a
+// message body ended by Ctrl-Z, or cancelled by ESC, can be scripted as a command of its
+// own. Replies of delay 0 wait at
 // the port as soon as the write returns; later ones arrive on the clock's first Sleep that
-// reaches their moment.
+// reaches their moment. A wait for input (WaitReadable) with nothing to read lets virtual
+// time run to the next scripted arrival or to the end of the wait, whichever is first, as
+// a device would: so the component's waits cost no real time and end the moment a byte
+// comes.
 #pragma once
 
 #include <cstdint>
@@ -70,6 +74,9 @@ class ScriptedModem : public MemorySerialPort {
     /// Replies and arrivals scheduled for a later moment and not delivered yet.
     [[nodiscard]] size_t PendingCount() const { return FPending.size(); }
     void ClearLines() { FLines.clear(); }
+
+    /// Waits on the virtual clock (see above).
+    [[nodiscard]] detail::WaitResult WaitReadable(THandle Handle, uint32_t TimeoutMs) override;
 
     /// Runs for each line as it is received, before its reply is scheduled.
     std::function<void(const std::string& Line)> OnLine;

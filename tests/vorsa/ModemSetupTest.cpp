@@ -115,6 +115,23 @@ const Dialogue Dialogues[] = {
      {"ATZ", "ATE0&S0", "AT+CPAS"},
      {Catalogued(ErrReadTimeout), Catalogued(ErrReadTimeout), Catalogued(ErrReadTimeout),
       Catalogued(ErrNotConnected)}, false, 3 * 10000, 3 * 10200},
+    // A Wavecom modem answers the PIN query with "+CPIN: READY" and no final result; the
+    // answer stands for it once the line stays silent.
+    {"WavecomPinAnswerWithoutOk",
+     [](auto& M, auto&) { M.Answer("AT+CPIN?", "\r\n+CPIN: READY\r\n"); },
+     DefaultDialogue, {}, true, 0, 1500},
+    // Huawei and ZTE lines before the answers: the SIM is ready, no PIN goes out.
+    {"VendorLinesBeforeTheAnswers",
+     [](auto& M, auto&) {
+         M.Answer("AT+CPAS", "\r\n^RSSI: 12\r\n\r\n+ZPASR: \"UMTS\"\r\n\r\n+CPAS: 0\r\n\r\nOK\r\n");
+         M.Answer("AT+CPIN?", "\r\n^BOOT:1,0,0,0,1\r\n\r\n+CPIN: READY\r\n\r\nOK\r\n"); },
+     DefaultDialogue, {}, true},
+    // A wrong PIN after AT+CMEE=1 is refused at once, not after the reply time-out.
+    {"AWrongPinRefusedWithACmeError",
+     [](auto& M, auto& V) { M.Answer("AT+CPIN?", Framed("+CPIN: SIM PIN")); V.PIN = "1234";
+                            M.Answer("AT+CPIN=\"1234\"", "\r\n+CME ERROR: 16\r\n"); },
+     {"ATZ", "ATE0&S0", "AT+CPAS", "AT+CPIN?", "AT+CPIN=\"1234\""},
+     {Catalogued(ErrModemError), {ErrPinRefused, "SIM PIN required"}}, false},
     {"AnInitCommandWithAModemErrorReportsItThenNotConnected",
      [](auto& M, auto&) { M.Answer("ATE0&S0", "\r\n+CMS ERROR: 302\r\n"); },
      {"ATZ", "ATE0&S0"}, {Catalogued(302), Catalogued(ErrNotConnected)}, false},

@@ -53,6 +53,9 @@ TEST_F(Status, ActivityStatusIsTheFirstDigitAfterTheMarkerElseMinusOne) {
               {ScriptedModem::Ok, -1, "no marker"},
               {Framed("+CPAS:0"), -1, "no marker"},
               {"", -1, "no answer"},
+              {"\r\n^RSSI: 9\r\n\r\n+CPAS: 0\r\n\r\nOK\r\n", 0, "Huawei's signal line first"},
+              {"\r\n+ZUSIMR: 2\r\n\r\n+CPAS: 3\r\n\r\nOK\r\n", 3, "ZTE's SIM line first"},
+              {"\r\n+XFOO: 1\r\n+CPAS: 4\r\n\r\nOK\r\n", 4, "found wherever it stands"},
           },
           [this] { return Vorsa.GetState(); });
 }
@@ -73,6 +76,9 @@ TEST_F(Status, SignalQualityBecomesDbmAndNoReadingIsZero) {
               {ScriptedModem::Ok, 0, "no marker"},
               {Framed("+CPAS: 0,1"), 0, "another marker"},
               {"", 0, "no answer"},
+              {"\r\n^RSSI: 9\r\n\r\n+CSQ: 15,99\r\n\r\n^DSFLOWRPT: 1,2\r\n\r\nOK\r\n", -83,
+               "Huawei's lines around the answer"},
+              {"\r\n+XFOO: 1,2\r\n+CSQ: 31,0\r\n\r\nOK\r\n", -51, "found wherever it stands"},
           },
           [this] { return Vorsa.GetField(); });
 }

@@ -1,7 +1,7 @@
 // The message loop's signal on Linux: an epoll descriptor watching an eventfd, set while a
-// posted message waits, and a timerfd on CLOCK_MONOTONIC, armed to the earliest timer due.
-// The epoll descriptor is what MessageLoopFd hands out, so an application can add it to its
-// own poll set or event loop.
+// posted message waits, a timerfd on CLOCK_MONOTONIC, armed to the earliest timer due, and
+// the descriptors of watched serial ports, one-shot. The epoll descriptor is what
+// MessageLoopFd hands out, so an application can add it to its own poll set or event loop.
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -19,6 +19,10 @@
 namespace vorsa::detail {
 
 namespace {
+
+constexpr uint64_t kPostedKey = 0;
+constexpr uint64_t kTimerKey = 1;
+constexpr int kMostFiredAtOnce = 16;
 
 [[noreturn]] void RaiseSystemError(const char* What) {
     const int Code = errno;
@@ -41,8 +45,8 @@ class EpollLoopSignal final : public LoopSignal {
         if (!FTimer.Valid()) {
             RaiseSystemError("timerfd_create");
         }
-        Watch(FPostedEvent.Get());
-        Watch(FTimer.Get());
+        Watch(FPostedEvent.Get(), kPostedKey);
+        Watch(FTimer.Get(), kTimerKey);
     }
 
     int Fd() const noexcept override { return FEpoll.Get(); }
@@ -82,11 +86,46 @@ class EpollLoopSignal final : public LoopSignal {
         ::poll(&Poll, 1, TimeoutMs < 0 ? -1 : TimeoutMs);
     }
 
+    bool AddWatch(intptr_t Object, uint64_t Key) noexcept override {
+        return Control(EPOLL_CTL_ADD, Object, Key);
+    }
+
+    void RearmWatch(intptr_t Object, uint64_t Key) noexcept override {
+        (void)Control(EPOLL_CTL_MOD, Object, Key);
+    }
+
+    void RemoveWatch(intptr_t Object) noexcept override {
+        ::epoll_ctl(FEpoll.Get(), EPOLL_CTL_DEL, static_cast<int>(Object), nullptr);
+    }
+
+    std::vector<uint64_t> TakeFiredWatches() noexcept override {
+        std::vector<uint64_t> Fired;
+        epoll_event Events[kMostFiredAtOnce];
+        const int Count = ::epoll_wait(FEpoll.Get(), Events, kMostFiredAtOnce, 0);
+        for (int I = 0; I < Count; ++I) {
+            if (Events[I].data.u64 != kPostedKey && Events[I].data.u64 != kTimerKey) {
+                Fired.push_back(Events[I].data.u64);
+            }
+        }
+        return Fired;
+    }
+
   private:
-    void Watch(int Fd) {
+    // A watched port reports its input, and its hang-up, once per arming.
+    bool Control(int Operation, intptr_t Object, uint64_t Key) noexcept {
+        if (Object < 0) {
+            return false;
+        }
+        epoll_event Event{};
+        Event.events = EPOLLIN | EPOLLONESHOT;
+        Event.data.u64 = Key;
+        return ::epoll_ctl(FEpoll.Get(), Operation, static_cast<int>(Object), &Event) == 0;
+    }
+
+    void Watch(int Fd, uint64_t Key) {
         epoll_event Event{};
         Event.events = EPOLLIN;
-        Event.data.fd = Fd;
+        Event.data.u64 = Key;
         if (::epoll_ctl(FEpoll.Get(), EPOLL_CTL_ADD, Fd, &Event) != 0) {
             RaiseSystemError("epoll_ctl");
         }

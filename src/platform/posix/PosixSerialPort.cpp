@@ -449,6 +449,11 @@ WaitResult PosixSerialPort::WaitReadable(THandle Handle, uint32_t TimeoutMs) {
     return WaitResult::Ready;
 }
 
+intptr_t PosixSerialPort::InputObject(THandle Handle) const {
+    const bool Known = Handle >= 0 && Handle <= INT_MAX && FPorts.count(FdOf(Handle)) != 0;
+    return Known ? static_cast<intptr_t>(FdOf(Handle)) : -1;
+}
+
 std::unique_ptr<SerialPort> MakePlatformSerialPort() {
     return std::make_unique<PosixSerialPort>();
 }

@@ -64,6 +64,8 @@ class PosixSerialPort final : public SerialPort {
     [[nodiscard]] int32_t TimedOutError() const override;
     [[nodiscard]] bool GetVersionEx(OSVERSIONINFOA& Info) override;
     [[nodiscard]] WaitResult WaitReadable(THandle Handle, uint32_t TimeoutMs) override;
+    /// The descriptor: poll(2) and epoll(7) report it readable while input waits.
+    [[nodiscard]] intptr_t InputObject(THandle Handle) const override;
 
   private:
     struct OpenPort {

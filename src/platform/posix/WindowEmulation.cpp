@@ -1,9 +1,10 @@
 // Hidden windows, their timers and posted messages, and each thread's message loop.
 //
 // One registry maps window handles to their window procedure and the queue of the thread
-// that allocated them. Each thread's queue holds its posted messages in order and its
-// timers with their next due time, and keeps an operating-system signal up to date so that
-// the loop can sleep until something is due and an application can wait on it. One mutex
+// that allocated them. Each thread's queue holds its posted messages in order, its timers
+// with their next due time and its input watches (a serial port whose input posts a
+// message), and keeps an operating-system signal up to date so that the loop can sleep
+// until something is due and an application can wait on it. One mutex
 // guards the registry and every queue; it is never held while a window procedure runs, so
 // a procedure may post, set timers, release windows or run a nested loop.
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/InputWatch.h"
 #include "platform/LoopSignal.h"
 #include "platform/MonotonicClock.h"
 #include "vorsa/Framework.h"
@@ -36,6 +38,12 @@ struct WindowTimer {
     uint64_t Due;  // on the monotonic clock
 };
 
+struct PortWatch {
+    HWND Wnd;
+    uint32_t Msg;
+    intptr_t Object;
+};
+
 struct ThreadQueue {
     explicit ThreadQueue(std::unique_ptr<detail::LoopSignal> ASignal)
         : Signal(std::move(ASignal)) {}
@@ -55,10 +63,25 @@ struct ThreadQueue {
         }
     }
 
+    // A watch whose object signalled becomes a posted message. Under the lock.
+    void HarvestWatches() {
+        if (Watches.empty()) {
+            return;
+        }
+        for (const uint64_t Key : Signal->TakeFiredWatches()) {
+            const auto Found = Watches.find(Key);
+            if (Found != Watches.end()) {
+                Posted.push_back(PostedMessage{Found->second.Wnd, Found->second.Msg, 0, 0});
+            }
+        }
+        PostedChanged();
+    }
+
     const std::unique_ptr<detail::LoopSignal> Signal;
     std::deque<PostedMessage> Posted;
     std::vector<WindowTimer> Timers;
     std::optional<uint64_t> ArmedDue;
+    std::unordered_map<uint64_t, PortWatch> Watches;
 };
 
 struct WindowRecord {
@@ -70,6 +93,7 @@ struct Registry {
     std::mutex Lock;
     std::unordered_map<HWND, std::shared_ptr<WindowRecord>> Windows;
     HWND LastHandle = 0;
+    uint64_t LastWatchKey = 1;  // 0 and 1 are the loop signal's own
 };
 
 Registry& TheRegistry() {
@@ -87,6 +111,14 @@ void DropWindowFromQueue(ThreadQueue& Queue, HWND Wnd) {
                                           [Wnd](const WindowTimer& T) { return T.Wnd == Wnd; });
     Queue.Timers.erase(TimersEnd, Queue.Timers.end());
     Queue.TimersChanged();
+    for (auto It = Queue.Watches.begin(); It != Queue.Watches.end();) {
+        if (It->second.Wnd == Wnd) {
+            Queue.Signal->RemoveWatch(It->second.Object);
+            It = Queue.Watches.erase(It);
+        } else {
+            ++It;
+        }
+    }
 }
 
 // The calling thread's queue, made on first use. When the thread ends, the windows it still
@@ -112,6 +144,10 @@ class CurrentThreadQueue {
                 ++It;
             }
         }
+        for (const auto& Entry : FQueue->Watches) {
+            FQueue->Signal->RemoveWatch(Entry.second.Object);
+        }
+        FQueue->Watches.clear();
         FQueue->Posted.clear();
         FQueue->Timers.clear();
     }
@@ -139,6 +175,7 @@ bool DispatchNext(ThreadQueue& Queue, uint64_t TimerHorizon) {
     {
         Registry& R = TheRegistry();
         std::lock_guard<std::mutex> Guard(R.Lock);
+        Queue.HarvestWatches();
         while (!Target && !Queue.Posted.empty()) {
             const PostedMessage Posted = Queue.Posted.front();
             Queue.Posted.pop_front();
@@ -189,7 +226,64 @@ std::vector<WindowTimer>::iterator FindTimer(ThreadQueue& Queue, HWND Wnd, uintp
                         [&](const WindowTimer& T) { return T.Wnd == Wnd && T.Id == IDEvent; });
 }
 
+// A watch of the queue that owns its window; forgets itself when released.
+class LoopInputWatch final : public detail::InputWatch {
+  public:
+    LoopInputWatch(uint64_t Key, intptr_t Object) : FKey(Key), FObject(Object) {}
+
+    ~LoopInputWatch() override {
+        Registry& R = TheRegistry();
+        std::lock_guard<std::mutex> Guard(R.Lock);
+        if (ThreadQueue* Queue = OwnerOfWatch(R)) {
+            Queue->Signal->RemoveWatch(FObject);
+            Queue->Watches.erase(FKey);
+        }
+    }
+
+    void Arm() noexcept override {
+        Registry& R = TheRegistry();
+        std::lock_guard<std::mutex> Guard(R.Lock);
+        if (ThreadQueue* Queue = OwnerOfWatch(R)) {
+            Queue->Signal->RearmWatch(FObject, FKey);
+        }
+    }
+
+  private:
+    // The queue that still holds the watch: none once its window was released.
+    ThreadQueue* OwnerOfWatch(Registry& R) const {
+        for (const auto& Entry : R.Windows) {
+            ThreadQueue& Queue = *Entry.second->Queue;
+            if (Queue.Watches.count(FKey) != 0) {
+                return &Queue;
+            }
+        }
+        return nullptr;
+    }
+
+    uint64_t FKey;
+    intptr_t FObject;
+};
+
 }  // namespace
+
+std::unique_ptr<detail::InputWatch> detail::InputWatch::Create(HWND Wnd, uint32_t Msg,
+                                                               intptr_t Object) {
+    if (Object < 0) {
+        return nullptr;
+    }
+    Registry& R = TheRegistry();
+    std::lock_guard<std::mutex> Guard(R.Lock);
+    ThreadQueue* const Queue = QueueOfWindow(R, Wnd);
+    if (Queue == nullptr) {
+        return nullptr;
+    }
+    const uint64_t Key = ++R.LastWatchKey;
+    if (!Queue->Signal->AddWatch(Object, Key)) {
+        return nullptr;
+    }
+    Queue->Watches.emplace(Key, PortWatch{Wnd, Msg, Object});
+    return std::make_unique<LoopInputWatch>(Key, Object);
+}
 
 HWND AllocateHWnd(TWndMethod WndProc) {
     auto Record = std::make_shared<WindowRecord>(

@@ -1,4 +1,5 @@
 // The commands that run one operation and end: send, read, delete, list and status.
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -79,14 +80,14 @@ void Session::Send(const std::string& text) {
 void Session::Read() {
     const int errorsBefore = errors_;
     const std::string result = modem_->ReadSMS(options_.index);
-    if (errors_ != errorsBefore) {
-        return;
-    }
-    if (result.empty()) {
+    // A message that was read is shown also when its deletion failed afterwards (that
+    // error is left latched and reported below).
+    if (!result.empty()) {
+        PrintMessage("read", ParseReadResult(result, modem_->TextMode), options_.index);
+    } else if (errors_ == errorsBefore) {
         RecordError(ErrNotCatalogued, "no message at index " + options_.index);
-        return;
     }
-    PrintMessage("read", ParseReadResult(result, modem_->TextMode), options_.index);
+    ReportLatchedErrors();
 }
 
 void Session::Delete() {
@@ -104,12 +105,7 @@ void Session::List() {
     modem_->DownloadSMS();
     // The listing reports nothing itself: what went wrong while it was collected stays
     // latched for the next exchange. There is none here, so the tool reports it.
-    if (const int32_t systemError = modem_->GetError(); systemError != 0) {
-        RecordError(ErrNotCatalogued, "System Error " + std::to_string(systemError));
-    }
-    if (const int32_t code = modem_->GetSMSError(); code != 0) {
-        RecordError(code, GetErrString(code));
-    }
+    ReportLatchedErrors();
     // Each listed message waits in the component's queue with a message posted for it;
     // one pass of the message loop raises them all as OnReceiveSMS.
     ProcessMessages();
@@ -125,8 +121,14 @@ std::string Session::QueryText(const std::string& command, const std::string& pr
         return "";
     }
     reply = Trim(reply.substr(0, reply.size() - 2));
-    if (startWith(reply, prefix)) {
-        reply = Trim(reply.substr(prefix.size()));
+    // The answer line wherever it stands; a modem without the prefix answers the bare value.
+    for (size_t start = 0; start < reply.size();) {
+        const size_t end = std::min(reply.find_first_of("\r\n", start), reply.size());
+        const std::string line = reply.substr(start, end - start);
+        if (startWith(line, prefix)) {
+            return Trim(line.substr(prefix.size()));
+        }
+        start = end + 1;
     }
     return reply;
 }
@@ -169,13 +171,12 @@ void Session::Status() {
 }
 
 void Session::ReadNotified(const std::string& index) {
-    const int errorsBefore = errors_;
     const std::string result = modem_->ReadSMS(index);
-    if (errors_ != errorsBefore || result.empty()) {
-        return;
+    if (!result.empty()) {
+        PrintMessage("message", ParseReadResult(result, modem_->TextMode), index);
+        ++received_;
     }
-    PrintMessage("message", ParseReadResult(result, modem_->TextMode), index);
-    ++received_;
+    ReportLatchedErrors();
 }
 
 }  // namespace vorsa::cli

@@ -153,11 +153,17 @@ void Session::Configure() {
         out_.Emit(JsonObject().Str("type", "connected").Str("port", DeviceName()), "");
         if (options_.verbose && !out_.Json()) {
             out_.Note("connected to " + DeviceName());
+        } else if (lostLink_ && !out_.Json()) {
+            out_.Note("connected to " + DeviceName() + " again");
         }
+        lostLink_ = false;
     };
     m.OnDisconnect = [this](TObject*) {
         out_.Emit(JsonObject().Str("type", "disconnected"), "");
-        if (options_.verbose && !out_.Json()) {
+        lostLink_ = modem_->AutoReconnect && modem_->Reconnecting();
+        if (lostLink_ && !out_.Json()) {
+            out_.Note("lost " + DeviceName() + "; looking for it again");
+        } else if (options_.verbose && !out_.Json()) {
             out_.Note("disconnected");
         }
     };
@@ -238,6 +244,9 @@ void Session::RecordError(int32_t code, const std::string& message) {
 
 bool Session::DeviceAlive() {
     if (!modem_->Connected()) {
+        if (modem_->Reconnecting()) {
+            return true;  // the component looks for the modem again on its own
+        }
         RecordError(ErrNotConnected, GetErrString(ErrNotConnected));
         return false;
     }
@@ -250,6 +259,15 @@ bool Session::DeviceAlive() {
         return false;
     }
     return true;
+}
+
+void Session::ReportLatchedErrors() {
+    if (const int32_t systemError = modem_->GetError(); systemError != 0) {
+        RecordError(ErrNotCatalogued, "System Error " + std::to_string(systemError));
+    }
+    if (const int32_t code = modem_->GetSMSError(); code != 0) {
+        RecordError(code, GetErrString(code));
+    }
 }
 
 std::optional<std::string> Session::MessageText() {

@@ -51,8 +51,12 @@ class Session {
     /// Reads the message of a new-message notification and prints it. The modem reads from
     /// the memory that Connect selected, where new messages go with the default storage.
     void ReadNotified(const std::string& index);
-    /// False (after reporting why) when the device stopped answering to the line checks.
+    /// False (after reporting why) when the device stopped answering to the line checks and
+    /// the component is not bringing it back.
     [[nodiscard]] bool DeviceAlive();
+    /// Reports what the component latched and has not reported (the listing, and the
+    /// deletion after a read, leave their errors for the next exchange).
+    void ReportLatchedErrors();
 
     // Errors.
     void RecordError(int32_t code, const std::string& message);
@@ -63,6 +67,7 @@ class Session {
     std::unique_ptr<sim::SimulatedModem> simulated_;  // outlives the component
     std::unique_ptr<TVorsa> modem_;
     int errors_ = 0;
+    bool lostLink_ = false;  // the modem was lost and is being looked for
     bool tolerateErrors_ = false;
     int received_ = 0;       // messages that arrived (OnReceiveSMS) or were read on notice
     int blocksPrinted_ = 0;  // message blocks so far, to separate them in text output

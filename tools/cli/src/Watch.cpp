@@ -1,7 +1,9 @@
 // watch: stays connected and lets the component's events arrive. The component raises them
 // from its hidden window when the thread's message loop runs; here that loop is a poll(2)
 // on the message loop's descriptor, beside Ctrl-C (through a self-pipe) and, with the
-// built-in simulated modem, the simulator's console on standard input.
+// built-in simulated modem, the simulator's console on standard input. A modem that is
+// lost (unplugged, hung up) is brought back by the component's AutoReconnect, and the
+// watch goes on.
 #include <poll.h>
 #include <unistd.h>
 
@@ -22,6 +24,8 @@ using Clock = std::chrono::steady_clock;
 
 // The line checks of the loop run at least this often, also while nothing happens.
 constexpr int kCheckIntervalMs = 1000;
+// A lost modem is looked for again after 1 s, 2 s, 4 s... and then every this many seconds.
+constexpr uint32_t kLongestReconnectPauseSeconds = 30;
 
 // Lines typed for the simulator's console; complete lines are carried out.
 class ConsoleInput {
@@ -75,6 +79,8 @@ void Session::Watch() {
                                       std::chrono::duration<double>(*options_.watchFor));
     }
     out_.Note("watching " + DeviceName() + " for messages; Ctrl-C stops");
+    modem_->AutoReconnect = true;
+    modem_->ReconnectMaxDelay = kLongestReconnectPauseSeconds;
 
     const int loopFd = MessageLoopFd();
     bool consoleOpen = console.has_value();

@@ -162,6 +162,7 @@ std::string Console::Help() {
            "    fault error CMD [CODE|cme CODE|off]  ERROR, +CMS ERROR: CODE or +CME ERROR\n"
            "    fault delay MS                  every answer MS milliseconds late\n"
            "    fault trickle MS                answers byte by byte, MS apart (0 off)\n"
+           "    fault stall MS                  reports stop half way for MS (0 off)\n"
            "    fault noprompt on|off           withhold the \"> \" prompt\n"
            "    fault echo on|off               echo even after ATE0\n"
            "    fault nul N                     N NUL bytes before each answer\n"
@@ -350,7 +351,8 @@ Console::Result Console::Fault(std::string_view arguments) {
         modem_.UpdateFaults([&](FaultSettings& f) { f.failingCommands[name] = result; });
         return Reply(name + " now answers " + result);
     }
-    if (what == "delay" || what == "trickle" || what == "nul" || what == "cpas") {
+    if (what == "delay" || what == "trickle" || what == "stall" || what == "nul" ||
+        what == "cpas") {
         std::optional<long> n = Number(first);
         if (!n) {
             return Reply("fault " + what + " takes a number");
@@ -360,6 +362,8 @@ Console::Result Console::Fault(std::string_view arguments) {
                 f.answerDelay = Millis(*n);
             } else if (what == "trickle") {
                 f.trickleGap = Millis(*n);
+            } else if (what == "stall") {
+                f.stallGap = Millis(*n);
             } else if (what == "nul") {
                 f.nulBytes = static_cast<int>(*n);
             } else {
@@ -405,6 +409,7 @@ std::string Console::DescribeFaults() const {
     }
     out << "\ndelay: " << f.answerDelay.count() << " ms\n";
     out << "trickle: " << f.trickleGap.count() << " ms\n";
+    out << "stall: " << f.stallGap.count() << " ms\n";
     out << "noprompt: " << (f.withholdPrompt ? "on" : "off") << "\n";
     out << "echo: " << (f.forceEcho ? "on" : "off") << "\n";
     out << "nul: " << f.nulBytes << "\n";

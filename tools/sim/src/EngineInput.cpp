@@ -282,7 +282,7 @@ void ModemEngine::State::Unsolicited(const std::string& text, Millis now) {
             }
             break;
     }
-    output.Add(framed, now, faults.trickleGap);
+    SendReport(framed, now);
 }
 
 void ModemEngine::State::FlushHeld(Millis now) {
@@ -290,9 +290,20 @@ void ModemEngine::State::FlushHeld(Millis now) {
         return;
     }
     for (const std::string& report : held) {
-        output.Add(report, now, faults.trickleGap);
+        SendReport(report, now);
     }
     held.clear();
+}
+
+void ModemEngine::State::SendReport(const std::string& framed, Millis now) {
+    if (faults.stallGap.count() <= 0 || framed.size() < 2) {
+        output.Add(framed, now, faults.trickleGap);
+        return;
+    }
+    // A line that stalls half way, as a modem busy with the radio sometimes sends it.
+    const size_t half = framed.size() / 2;
+    output.Add(framed.substr(0, half), now, faults.trickleGap);
+    output.Add(framed.substr(half), now + faults.stallGap, faults.trickleGap);
 }
 
 // --- the public face ---

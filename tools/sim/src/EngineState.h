@@ -80,6 +80,8 @@ struct ModemEngine::State {
     void SendAnswer(const std::string& bytes, Millis now);
     void Unsolicited(const std::string& text, Millis now);
     void FlushHeld(Millis now);
+    /// Queues one framed report, stalled in the middle when the fault asks for it.
+    void SendReport(const std::string& framed, Millis now);
     bool LinkReserved() const;
     std::string Frame(const std::string& text) const;
 

@@ -160,6 +160,9 @@ struct FaultSettings {
     Millis answerDelay{0};
     /// Non-zero: everything goes out one byte at a time, this far apart.
     Millis trickleGap{0};
+    /// Non-zero: every unsolicited report stalls in the middle: its first half goes out at
+    /// once, the rest this much later (and whatever follows it waits behind).
+    Millis stallGap{0};
     /// The "> " prompt of AT+CMGS/AT+CMGW is not sent (the text is still taken).
     bool withholdPrompt = false;
     /// Echo the terminal's input even after ATE0.
