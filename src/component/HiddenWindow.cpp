@@ -88,6 +88,7 @@ void TVorsa::PollForReports() {
         std::string Discarded;
         (void)SendCommand("AT", Discarded);
     }
+    PollStorageForMessages();
 }
 
 void TVorsa::RaiseQueuedEvent(uint32_t Msg) {
