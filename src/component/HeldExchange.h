@@ -29,10 +29,11 @@ struct HeldExchange {
     std::vector<HeldReport> Reports;
 
     /// The modem answered with a refusal and nothing else went wrong: no time-out, no
-    /// system error.
+    /// system error, no port that closed.
     [[nodiscard]] bool Refused() const {
         return !Accepted && std::none_of(Reports.begin(), Reports.end(), [](const HeldReport& R) {
-            return R.Code == ErrReadTimeout || R.Code == ErrNotCatalogued;
+            return R.Code == ErrReadTimeout || R.Code == ErrNotCatalogued ||
+                   R.Code == ErrNotConnected;
         });
     }
 };
