@@ -270,6 +270,8 @@ class TVorsa : public TComPortDriver {
     std::string ReadStoredMessage(const std::string& Reference, bool TextForm);
     /// One tick of the polling timer.
     void PollForReports();
+    /// Takes the oldest entry of the queue of window message Msg and raises its event.
+    void RaiseQueuedEvent(uint32_t Msg);
 
     // Set-up that adapts to the modem (SetupAdaptation.cpp, StoragePolling.cpp).
 
@@ -306,8 +308,6 @@ class TVorsa : public TComPortDriver {
     bool NoMessageMemory = false;
     /// The memory that listing reads, as the notifications name it.
     std::string PolledMemory;
-    /// Takes the oldest entry of the queue of window message Msg and raises its event.
-    void RaiseQueuedEvent(uint32_t Msg);
 };
 
 }  // namespace vorsa
