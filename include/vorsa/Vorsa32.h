@@ -40,6 +40,9 @@ using TNotifySMSEvent =
 /// A message arrived directly or was listed: its header fields and its text.
 using TReceiveSMSEvent =
     std::function<void(TObject* Sender, std::string Header, std::string MessageBody)>;
+/// Connect adapted to a modem that refused a step or answered in a form of its own; Text
+/// says what the modem did and what the component does instead.
+using TAdaptationEvent = std::function<void(TObject* Sender, std::string Text)>;
 
 /// True when S begins with Prefix (exact bytes; an empty prefix always matches).
 [[nodiscard]] bool startWith(const std::string& S, const std::string& Prefix);
@@ -58,6 +61,7 @@ inline constexpr std::string_view PackageDescription = "Vorsa 1.0 Component";
 class TVorsa;
 
 namespace detail {
+struct HeldExchange;
 struct LinkState;
 struct ReplyOutcome;
 struct ReportTable;
@@ -139,6 +143,14 @@ class TVorsa : public TComPortDriver {
     TSentSMSEvent OnSentSMS;
     TNotifySMSEvent OnNotifySMS;
     TReceiveSMSEvent OnReceiveSMS;
+    /// Raised when Connect adapts to a modem instead of giving up: an initialisation command
+    /// it refuses (left out), a SIM that wants its PIN before anything else (entered, then
+    /// the initialisation again), fewer message memories than StorageString names (what
+    /// AT+CPMS=? lists is set; with none, sending works and receiving is unavailable), a
+    /// routing it refuses (the nearest one AT+CNMI=? lists, else new messages are found by
+    /// listing the storage at every polling tick). Never raised for a modem that accepts the
+    /// usual dialogue, which then stays as it always was.
+    TAdaptationEvent OnAdaptation;
 
     // The error latch and the default handler.
 
@@ -184,7 +196,9 @@ class TVorsa : public TComPortDriver {
     // Connection and modem set-up.
 
     /// Opens the port, starts the polling timer and sets the modem up; raises OnConnected.
-    /// Does nothing when the port is already open.
+    /// Does nothing when the port is already open. SMSCenter must be empty or a number of at
+    /// most 20 digits, PIN empty or at most 8 decimal digits, and StorageString empty or one
+    /// to three quoted memory names: anything else is refused (-1) before the port is opened.
     void Connect() override;
     /// Closes an open port and raises OnDisconnect; the polling timer keeps running.
     void DisConnect() override;
@@ -201,9 +215,10 @@ class TVorsa : public TComPortDriver {
 
     /// Sends a message of 1 to 159 characters to Dest; gives the modem's final reply ("OK"
     /// on success). The message reference arrives later through OnSentSMS. Dest may hold
-    /// only digits, "+", "*" and "#", and a text-mode message no Ctrl-Z or ESC: anything
-    /// else is refused (-1) before a byte is written. T_SendSMS and P_SendSMS are the text
-    /// and PDU forms; SendSMS picks one by TextMode.
+    /// only digits, "+", "*" and "#", at most 20 of them besides "+"; a text-mode message no
+    /// Ctrl-Z or ESC; and in PDU mode SMSCenter must be a number as Connect wants it:
+    /// anything else is refused (-1) before a byte is written. T_SendSMS and P_SendSMS are
+    /// the text and PDU forms; SendSMS picks one by TextMode.
     std::string SendSMS(const std::string& Dest, const std::string& Message);
     std::string T_SendSMS(const std::string& Dest, const std::string& Message);
     std::string P_SendSMS(const std::string& Dest, const std::string& Message);
@@ -312,6 +327,42 @@ class TVorsa : public TComPortDriver {
     void RaiseQueuedEvent(uint32_t Msg);
 
     std::unique_ptr<detail::LinkState> FLink;
+
+    // Set-up that adapts to the modem (SetupAdaptation.cpp, StoragePolling.cpp).
+
+    /// What the initialisation commands and the activity check came to.
+    enum class Initialisation { Ready, NotReady, PinRefused };
+    /// PIN, SMSCenter and StorageString can go onto the command line; reports the first
+    /// that cannot.
+    [[nodiscard]] bool SetupSettingsAccepted();
+    /// The initialisation commands and the activity check. A refused first command asks for
+    /// the SIM's state and, when it wants its PIN, enters it and starts again; any other
+    /// refused initialisation command is announced and left out.
+    [[nodiscard]] Initialisation Initialise();
+    /// When the SIM says it wants a PIN, enters it; true once the SIM took it. Sets
+    /// PinRefused when it did not.
+    [[nodiscard]] bool PinEnteredFirst(const std::string& Refused, bool& PinRefused);
+    /// The storage step, falling back to what AT+CPMS=? lists; false to give up.
+    [[nodiscard]] bool StorageSet();
+    /// The routing step, falling back to the nearest routing AT+CNMI=? lists, else to
+    /// polling the storage; false to give up.
+    [[nodiscard]] bool RoutingSet();
+    /// SendCommand with its error reports held back.
+    [[nodiscard]] detail::HeldExchange SendHeld(const std::string& Command);
+    /// Hands the held reports on, unless the exchange was a plain refusal; true when it was.
+    bool DropRefusal(const detail::HeldExchange& Exchange);
+    /// Raises OnAdaptation.
+    void Adapted(const std::string& Text);
+    /// A timer tick while routing could not be set: lists the unread messages and announces
+    /// each one not yet announced, as a "+CMTI: " report would.
+    void PollStorageForMessages();
+
+    /// New messages are found by listing the storage (routing could not be set).
+    bool StoragePolled = false;
+    /// The modem lists no message memory: receiving is unavailable.
+    bool NoMessageMemory = false;
+    /// The memory that listing reads, as the notifications name it.
+    std::string PolledMemory;
 };
 
 }  // namespace vorsa

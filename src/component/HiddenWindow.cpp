@@ -105,6 +105,7 @@ void TVorsa::PollForReports() {
     if (FLink->Watch) {
         FLink->Watch->Arm();
     }
+    PollStorageForMessages();
 }
 
 void TVorsa::RaiseQueuedEvent(uint32_t Msg) {

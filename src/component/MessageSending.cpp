@@ -54,10 +54,19 @@ bool TVorsa::SendArgumentsAccepted(const std::string& Dest, const std::string& M
         ReportError(ErrNotCatalogued, detail::kDestCharactersRefused);
         return false;
     }
+    if (detail::AddressDigits(Dest) > detail::kMaxAddressDigits) {
+        ReportError(ErrNotCatalogued, detail::kDestTooLong);
+        return false;
+    }
     // In PDU mode the text travels packed inside the hexadecimal PDU, where no byte of it
     // can end the command.
     if (TextForm && detail::HoldsMessageTerminator(Message)) {
         ReportError(ErrNotCatalogued, detail::kMessageTerminatorRefused);
+        return false;
+    }
+    // The service centre goes into the PDU, which is written to the line as it comes out.
+    if (!TextForm && !detail::IsServiceCentre(SMSCenter)) {
+        ReportError(ErrNotCatalogued, detail::kServiceCentreRefused);
         return false;
     }
     return true;

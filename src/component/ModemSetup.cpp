@@ -1,12 +1,15 @@
 // Bringing the modem up on Connect and taking it down on DisConnect: the set-up dialogue
 // (initialisation commands, activity check, SIM PIN, storage, service centre, routing of
-// new messages, message format) and the polling timer.
+// new messages, message format) and the polling timer. Where a modem refuses a step or
+// answers in a form of its own, the steps in SetupAdaptation.cpp adapt instead of giving
+// up; a modem that accepts the usual dialogue gets it byte for byte.
 #include <cstdint>
 #include <limits>
 #include <string>
 
 #include "component/LinkState.h"
 #include "component/ReplyFields.h"
+#include "component/SetupReplies.h"
 #include "component/WindowMessages.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
@@ -14,13 +17,6 @@
 namespace vorsa {
 
 namespace {
-
-// Routing of new messages: hold reports while the line is busy and pass them on after;
-// forward each new message directly ("+CMT: ") or store it and announce it ("+CMTI: ").
-// No cell broadcasts, no status reports.
-std::string RoutingCommand(bool DirectForward) {
-    return DirectForward ? "AT+CNMI=2,2,0,0,0" : "AT+CNMI=2,1,0,0,0";
-}
 
 // The timer period of PollingDelay seconds. A negative delay is taken as an unsigned
 // period, as the platform's timer call would, and so becomes the longest period.
@@ -37,7 +33,7 @@ uint32_t PollingPeriod(int32_t PollingDelay) {
 }  // namespace
 
 void TVorsa::Connect() {
-    if (Connected()) {
+    if (Connected() || !SetupSettingsAccepted()) {
         return;
     }
     (void)KillTimer(TimerWindow, detail::PollingTimerId);
@@ -49,21 +45,27 @@ void TVorsa::Connect() {
         // Input makes the message loop collect at once, between the timer's ticks.
         FLink->Watch = detail::InputWatch::Create(TimerWindow, detail::InputMessage, InputObject());
     }
+    StoragePolled = false;
+    NoMessageMemory = false;
+    PolledMemory.clear();
 
     const auto GiveUp = [this](int32_t Code) {
         ReportError(Code, GetErrString(Code));
         DisConnect();
     };
-    // An initialisation command counts as answered when its reply carries no error marker
-    // (a modem that says nothing at all passes here and fails the activity check).
-    const auto InitAccepted = [this](const std::string& Command) {
-        std::string Reply;
-        return Command.empty() || SendCommand(Command, Reply);
-    };
-    if (!Connected() || !InitAccepted(InitString1) || !InitAccepted(InitString2) ||
-        !InitAccepted(InitString3) || GetState() != 0) {
+    if (!Connected()) {
         GiveUp(ErrNotConnected);
         return;
+    }
+    switch (Initialise()) {
+        case Initialisation::Ready:
+            break;
+        case Initialisation::NotReady:
+            GiveUp(ErrNotConnected);
+            return;
+        case Initialisation::PinRefused:
+            GiveUp(ErrPinRefused);
+            return;
     }
 
     // The PIN goes out whenever the SIM does not say it is ready: also with an empty PIN,
@@ -79,9 +81,8 @@ void TVorsa::Connect() {
     const auto Refused = [this](const std::string& Command) {
         return !endWith(SendSMSCommand(Command), "OK");
     };
-    if ((!StorageString.empty() && Refused("AT+CPMS=" + StorageString)) ||
-        (!SMSCenter.empty() && Refused("AT+CSCA=\"" + SMSCenter + "\"")) ||
-        Refused(RoutingCommand(DirectForward)) || Refused(TextMode ? "AT+CMGF=1" : "AT+CMGF=0")) {
+    if (!StorageSet() || (!SMSCenter.empty() && Refused("AT+CSCA=\"" + SMSCenter + "\"")) ||
+        !RoutingSet() || Refused(TextMode ? "AT+CMGF=1" : "AT+CMGF=0")) {
         DisConnect();
         return;
     }
@@ -117,7 +118,7 @@ void TVorsa::Reset() {
 void TVorsa::SetNotify(bool Value) {
     DirectForward.FValue = Value;
     if (Connected()) {
-        (void)SendSMSCommand(RoutingCommand(Value));
+        (void)SendSMSCommand(detail::RoutingCommand(Value));
     }
 }
 

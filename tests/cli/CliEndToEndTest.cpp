@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "sim/Subprocess.h"
+#include "vorsa/sim/ModemQuirks.h"
 #include "vorsa/sim/SimulatedModem.h"
 
 namespace vorsa::test {
@@ -406,6 +407,50 @@ TEST(CliCharacters, Latin1TextFromATextModeModemComesOutAsUtf8) {
     EXPECT_EQ(JsonRun(run).Of("read").at(0)["text"], "Grüße");
     const Completed text = RunToEnd(kProgram, {"-p", modem.DevicePath(), "read", index});
     EXPECT_THAT(text.out, HasSubstr("Text:   Grüße"));
+}
+
+// A modem that refuses steps of the set-up: the tool goes on and says what it did instead,
+// with -v as a note and with --json as "adaptation" events.
+TEST(CliModems, VerboseSaysWhatTheSetUpAdaptedTo) {
+    sim::SimulatedModem modem;
+    modem.SetQuirks(*sim::ProfileQuirks("nokia-n79"));
+    modem.Start();
+    const Completed run = RunToEnd(kProgram, {"-p", modem.DevicePath(), "-v", "status"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("vorsa: modem adapted to: AT+CPMS=\"SM\",\"SM\",\"SM\" refused "
+                                   "(ERROR) and the modem lists no message memory"));
+    EXPECT_THAT(run.err, HasSubstr("vorsa: modem adapted to: AT+CNMI=2,1,0,0,0 refused (ERROR); "
+                                   "routing set to AT+CNMI=3,1,0,0,0"));
+    EXPECT_THAT(run.out, HasSubstr("activity:     0 (ready)"));
+
+    const JsonRun json(RunToEnd(kProgram, {"-p", modem.DevicePath(), "--json", "status"}));
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.Of("adaptation").size(), 2u) << json.out;
+    EXPECT_EQ(json.err, "") << "without -v the notes stay unsaid";
+}
+
+// A setting that would end its command early is refused before the device is opened.
+TEST(CliModems, SettingsThatWouldRunAsCommandsAreRefused) {
+    sim::SimulatedModem modem;
+    modem.Start();
+    for (const std::vector<std::string>& setting :
+         std::vector<std::vector<std::string>>{{"--smsc", "+40\";+CMGD=1,4;+CSCA=\"+40"},
+                                               {"--pin", "0000\";+CMGD=1,4;+CPIN=\"0000"},
+                                               {"--storage", "\"SM\";+CMGD=1,4"}}) {
+        std::vector<std::string> args{"-p", modem.DevicePath()};
+        args.insert(args.end(), setting.begin(), setting.end());
+        args.push_back("status");
+        const Completed run = RunToEnd(kProgram, args);
+        EXPECT_EQ(run.status, 1) << setting[0];
+        EXPECT_THAT(run.err, HasSubstr("error -1: ")) << setting[0];
+    }
+    EXPECT_TRUE(modem.CommandLines().empty()) << "not a byte reached the modem";
+    const JsonRun send(RunToEnd(
+        kProgram, {"-p", modem.DevicePath(), "--json", "send", std::string(21, '4'), "hi"}));
+    EXPECT_EQ(send.status, 1);
+    ASSERT_FALSE(send.Of("error").empty()) << send.out;
+    EXPECT_EQ(send.Of("error")[0]["message"], "Dest number too long.");
+    EXPECT_TRUE(modem.Outbox().empty());
 }
 
 // Exit statuses and the conventions every command shares.

@@ -123,6 +123,7 @@ TEST_P(SendingBothModesTest, RefusalsComeInOrderAndWriteNothing) {
     const std::string TooLong = "Message too long.";
     const std::string Dial = "Dest number may hold only digits, \"+\", \"*\" and \"#\".";
     const std::string Terminator = "Message may not hold Ctrl-Z or ESC in text mode.";
+    const std::string Digits20 = "40700000000123456789";
     struct Case {
         std::string Dest;
         std::string Message;
@@ -152,6 +153,11 @@ TEST_P(SendingBothModesTest, RefusalsComeInOrderAndWriteNothing) {
         {"0040700000000", "Hello", ""},
         {"*100#", "Hello", ""},
         {"###", "Hello", ""},
+        // An address field holds 20 digits; "+" is no digit of it.
+        {"+" + Digits20, "Hello", ""},
+        {Digits20 + "0", "Hello", "Dest number too long."},
+        {std::string(131000, '7'), "Hello", "Dest number too long."},
+        {Digits20 + "x", "Hello", Dial},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Dest + " / " + C.Message);
@@ -167,6 +173,25 @@ TEST_P(SendingBothModesTest, RefusalsComeInOrderAndWriteNothing) {
         }
         EXPECT_FALSE(Vorsa.IsBusy());
     }
+}
+
+// The service centre goes into every PDU, which is written as it is; text mode leaves it to
+// the modem.
+TEST_P(SendingBothModesTest, AServiceCentreThatIsNoNumberIsRefusedInPduMode) {
+    Vorsa.SMSCenter = "+40\";+CMGD=1,4;+CSCA=\"+40";
+    if (TextMode()) {
+        EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "OK");
+        return;
+    }
+    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "");
+    EXPECT_THAT(
+        Events.Errors,
+        ElementsAre(ErrorReport{
+            -1, "SMSCenter must be a number of at most 20 digits, \"+\", \"*\" and \"#\"."}));
+    EXPECT_EQ(Modem.Written, "");
+    Vorsa.SMSCenter = std::string(21, '1');
+    EXPECT_EQ(Vorsa.SendSMS("+40700000000", "Hello"), "");
+    EXPECT_EQ(Modem.Written, "");
 }
 
 TEST_P(SendingBothModesTest, ThreeCharacterDestAnd159CharactersAreSent) {

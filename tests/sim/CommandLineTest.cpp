@@ -86,8 +86,25 @@ TEST(CommandLine, VerbosePrintsTheTranscript) {
     EXPECT_EQ(sim.Finish(kPatience), 0);
 }
 
+TEST(CommandLine, AnswersAsTheChosenFamilyWithQuirksAdded) {
+    Subprocess sim(kSim, {"--profile", "qualcomm-m6280", "--quirk", "cpin-without-ok"}, "", true);
+    TerminalClient client(DeviceOf(sim));
+    EXPECT_EQ(Describe(client.Exchange("ATZ")), "I:ATZ|F:ERROR") << "the SIM wants its PIN";
+    EXPECT_EQ(Describe(client.Exchange("AT+CPIN=\"0000\"")), "I:AT+CPIN=\"0000\"|F:OK");
+    ASSERT_TRUE(client.Write("AT+CPIN?\r"));
+    EXPECT_EQ(client.ReadRawUntil("READY\r\n"), "AT+CPIN?\r\r\n+CPIN: READY\r\n");
+    EXPECT_EQ(Describe(client.Exchange("AT+CSQ")), "I:AT+CSQ|I:+CSQ: 20,99|F:OK");
+    sim.CloseInput();
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Finish(kPatience), 0);
+}
+
 TEST(CommandLine, RefusesUnknownOptions) {
     EXPECT_EQ(test::RunToEnd(kSim, {"--frobnicate"}, "", kPatience).status, 2);
+    const test::Completed profile = test::RunToEnd(kSim, {"--profile", "nokia"}, "", kPatience);
+    EXPECT_EQ(profile.status, 2);
+    EXPECT_NE(profile.err.find("nokia-n79"), std::string::npos) << "it names the profiles";
+    EXPECT_EQ(test::RunToEnd(kSim, {"--quirk", "bogus"}, "", kPatience).status, 2);
     const test::Completed help = test::RunToEnd(kSim, {"--help"}, "", kPatience);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: vorsa-sim"), std::string::npos) << help.out;

@@ -3,6 +3,7 @@
 
 #include "TerminalClient.h"
 #include "vorsa/sim/Console.h"
+#include "vorsa/sim/ModemQuirks.h"
 
 namespace vorsa::sim {
 namespace {
@@ -123,6 +124,28 @@ TEST_F(ConsoleOnModem, FaultSwitches) {
     EXPECT_EQ(Run("fault clear"), "faults cleared\n");
     EXPECT_EQ(modem.Faults().answerDelay, Millis(0));
     EXPECT_EQ(modem.Settings().simState, "READY");
+}
+
+TEST_F(ConsoleOnModem, ProfilesAndQuirkSwitches) {
+    EXPECT_EQ(Run("profile").substr(0, 13), "* textbook (a") << "the textbook modem is on";
+    EXPECT_EQ(Run("profile wavecom-multiband"),
+              "profile wavecom-multiband: cpin-without-ok, cpms-two-memories\n");
+    ASSERT_TRUE(client->Write("AT+CPIN?\r"));
+    EXPECT_EQ(client->ReadRawUntil("READY\r\n"), "\r\n+CPIN: READY\r\n");
+    EXPECT_EQ(Describe(client->Exchange("AT+CSQ")), "I:+CSQ: 20,99|F:OK") << "no OK was left";
+    EXPECT_NE(Run("profile").find("* wavecom-multiband (Wavecom Multiband)\n"), std::string::npos);
+    EXPECT_EQ(Run("quirk cnmi-mode-1-only"), "quirk cnmi-mode-1-only on\n");
+    EXPECT_EQ(Run("quirk CPIN-without-ok off"), "quirk cpin-without-ok off\n");
+    EXPECT_EQ(ActiveQuirks(modem.Quirks()),
+              (std::vector<std::string>{"cpms-two-memories", "cnmi-mode-1-only"}));
+    EXPECT_NE(
+        Run("quirk").find("on   cnmi-mode-1-only: AT+CNMI takes mode 1 only (Huawei K3715)\n"),
+        std::string::npos);
+    EXPECT_EQ(Run("profile nokia"), "unknown profile 'nokia'; profile lists them\n");
+    EXPECT_EQ(Run("quirk bogus on"), "unknown quirk 'bogus'; quirk lists them\n");
+    EXPECT_EQ(Run("quirk zte-lines maybe"), "quirk zte-lines takes on or off\n");
+    EXPECT_EQ(Run("profile textbook"), "profile textbook: no quirks\n");
+    EXPECT_EQ(modem.Quirks(), QuirkSettings{});
 }
 
 TEST_F(ConsoleOnModem, FaultHangUpClosesTheLine) {

@@ -34,6 +34,10 @@ void EventLog::Attach(TVorsa& Vorsa) {
         Note(Sender, "Received " + Header);
         Received.emplace_back(std::move(Header), std::move(Body));
     };
+    Vorsa.OnAdaptation = [this, Note](TObject* Sender, std::string Text) {
+        Note(Sender, "Adapted");
+        Adaptations.push_back(std::move(Text));
+    };
     Vorsa.OnConnected = [this, Note](TObject* Sender) {
         Note(Sender, "Connected");
         ++Connects;

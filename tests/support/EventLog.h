@@ -39,12 +39,13 @@ struct EventLog {
     std::vector<std::string> Deleted;
     std::vector<std::pair<std::string, std::string>> Notified;  // Mem, Reference
     std::vector<std::pair<std::string, std::string>> Received;  // Header, MessageBody
+    std::vector<std::string> Adaptations;                       // their texts
     int Connects = 0;
     int Disconnects = 0;
     /// The sender of every event, in order.
     std::vector<const TObject*> Senders;
     /// Every event in order, as "Error 1001", "Sent 45", "Deleted 3", "Notified SM 3",
-    /// "Received <header>", "Connected", "Disconnected".
+    /// "Received <header>", "Connected", "Disconnected", "Adapted".
     std::vector<std::string> Order;
 
     /// False (the default): a report is recorded and the operation goes on. True: it is

@@ -132,18 +132,12 @@ const Dialogue Dialogues[] = {
                             M.Answer("AT+CPIN=\"1234\"", "\r\n+CME ERROR: 16\r\n"); },
      {"ATZ", "ATE0&S0", "AT+CPAS", "AT+CPIN?", "AT+CPIN=\"1234\""},
      {Catalogued(ErrModemError), {ErrPinRefused, "SIM PIN required"}}, false},
-    {"AnInitCommandWithAModemErrorReportsItThenNotConnected",
-     [](auto& M, auto&) { M.Answer("ATE0&S0", "\r\n+CMS ERROR: 302\r\n"); },
-     {"ATZ", "ATE0&S0"}, {Catalogued(302), Catalogued(ErrNotConnected)}, false},
     {"AModemThatIsNotReadyIsGivenUp",
      [](auto& M, auto&) { M.Answer("AT+CPAS", Framed("+CPAS: 3")); },
      {"ATZ", "ATE0&S0", "AT+CPAS"}, {Catalogued(ErrNotConnected)}, false},
-    // A refused later step has no report of its own, only the exchange's.
-    {"RefusedStorage", Refusing(DefaultDialogue[4]), Through(DefaultDialogue[4]),
-     {Catalogued(ErrModemError)}, false},
+    // A refused later step has no report of its own, only the exchange's. (A refused
+    // initialisation command, storage or routing is adapted to: SetupAdaptationTest.)
     {"RefusedServiceCentre", Refusing(Centre), Through(Centre), {Catalogued(ErrModemError)}, false},
-    {"RefusedRouting", Refusing(DefaultDialogue[5]), Through(DefaultDialogue[5]),
-     {Catalogued(ErrModemError)}, false},
     {"RefusedFormat", Refusing(DefaultDialogue[6]), Through(DefaultDialogue[6]),
      {Catalogued(ErrModemError)}, false},
     // An empty reply does not end in OK either.
@@ -166,6 +160,7 @@ TEST_P(SetupDialogue, WritesItsLinesAndEndsAsExpected) {
     EXPECT_EQ(Modem.CountOf(Call::Open), Modem.CountOf(Call::CloseHandle) + (D.Connects ? 1 : 0));
     EXPECT_GE(Elapsed(), D.MinElapsed);
     EXPECT_LT(Elapsed(), D.MaxElapsed);
+    EXPECT_TRUE(Events.Adaptations.empty()) << "nothing here to adapt to";
     ExpectEverySenderIsTheComponent();
 }
 
@@ -201,16 +196,17 @@ TEST_F(Setup, ConnectOnAConnectedComponentDoesNothing) {
 
 TEST_F(Setup, WithTheDefaultHandlerTheFirstReportEndsConnectWithThePortOpen) {
     Events.Raise = true;
-    Modem.AnswerOnce("ATZ", "\r\nERROR\r\n");
+    Modem.AnswerOnce("AT+CPAS", "\r\nERROR\r\n");
+    const Lines UpToTheRefusal{"ATZ", "ATE0&S0", "AT+CPAS"};
     EXPECT_EQ(RaisedText([&] { Vorsa.Connect(); }), "1001: System Error.");
-    EXPECT_EQ(Modem.Lines(), Lines{"ATZ"});
+    EXPECT_EQ(Modem.Lines(), UpToTheRefusal);
     EXPECT_TRUE(Vorsa.Connected()) << "no Disconnect ran";
     EXPECT_EQ(Events.Disconnects, 0);
     EXPECT_EQ(Events.Connects, 0);
     EXPECT_FALSE(Vorsa.IsBusy());
 
     Vorsa.Connect();
-    EXPECT_EQ(Modem.Lines(), Lines{"ATZ"}) << "a later Connect does nothing";
+    EXPECT_EQ(Modem.Lines(), UpToTheRefusal) << "a later Connect does nothing";
 
     // Reset closes the port and sets the modem up again.
     Forget();

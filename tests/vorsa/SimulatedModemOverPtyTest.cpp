@@ -122,14 +122,15 @@ TEST_F(OverPty, AModemThatNeverAnswersFailsAfterThreeTimeOuts) {
 
 TEST_F(OverPty, TheDefaultHandlerEndsConnectWithThePortOpen) {
     Events.Raise = true;
-    Modem->UpdateFaults([](sim::FaultSettings& F) { F.failingCommands["Z"] = "ERROR"; });
+    Modem->UpdateFaults([](sim::FaultSettings& F) { F.failingCommands["+CPAS"] = "ERROR"; });
+    const Lines UpToTheRefusal{"ATZ", "ATE0&S0", "AT+CPAS"};
     EXPECT_EQ(RaisedText([&] { Vorsa->Connect(); }), "1001: System Error.");
     EXPECT_TRUE(Vorsa->Connected());
     EXPECT_EQ(Events.Disconnects, 0);
-    EXPECT_EQ(Modem->CommandLines(), Lines{"ATZ"});
+    EXPECT_EQ(Modem->CommandLines(), UpToTheRefusal);
 
     Vorsa->Connect();
-    EXPECT_EQ(Modem->CommandLines(), Lines{"ATZ"}) << "a later Connect does nothing";
+    EXPECT_EQ(Modem->CommandLines(), UpToTheRefusal) << "a later Connect does nothing";
 
     Modem->ClearFaults();
     Vorsa->Reset();

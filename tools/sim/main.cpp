@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "vorsa/sim/Console.h"
+#include "vorsa/sim/ModemQuirks.h"
 #include "vorsa/sim/SimulatedModem.h"
 #include "vorsa/sim/StatusReportPdu.h"
 
@@ -47,6 +48,9 @@ void Usage(std::FILE* to) {
         "  --signal N         +CSQ signal quality 0-31 (default 20)\n"
         "  --report-delay MS  status reports come MS after the send (default 2000)\n"
         "  --report-status S  and say delivered (default), pending, failed or status S\n"
+        "  --profile NAME     answer as a real modem family; `profile` on the console\n"
+        "                     lists them (default textbook)\n"
+        "  --quirk NAME       one quirk of a family more (repeatable); `quirk` lists them\n"
         "  -h, --help         this text\n",
         to);
 }
@@ -93,6 +97,7 @@ int main(int argc, char** argv) {
     using namespace vorsa::sim;
     ModemOptions options;
     ServerOptions server;
+    QuirkSettings quirks;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -136,6 +141,25 @@ int main(int argc, char** argv) {
                                                      : "delivered, pending, failed or 0-255");
                 return 2;
             }
+        } else if (arg == "--profile") {
+            const char* name = value("--profile");
+            std::optional<QuirkSettings> profile = ProfileQuirks(name);
+            if (!profile) {
+                std::fprintf(stderr, "vorsa-sim: unknown profile %s; profiles:", name);
+                for (const ModemProfile& known : ModemProfiles()) {
+                    std::fprintf(stderr, " %s", known.name);
+                }
+                std::fputs("\n", stderr);
+                return 2;
+            }
+            quirks = *profile;
+        } else if (arg == "--quirk") {
+            const char* name = value("--quirk");
+            if (!SetQuirk(name, true, quirks)) {
+                std::fprintf(
+                    stderr, "vorsa-sim: unknown quirk %s (the console's quirk lists them)\n", name);
+                return 2;
+            }
         } else {
             std::fprintf(stderr, "vorsa-sim: unknown option %s\n", arg.c_str());
             Usage(stderr);
@@ -156,6 +180,7 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
 
     SimulatedModem modem(options, server);
+    modem.SetQuirks(quirks);
     if (verbose) {
         modem.SetTranscriptListener([](const TranscriptEntry& entry) {
             std::fprintf(stderr, "%s\n", FormatTranscriptEntry(entry).c_str());

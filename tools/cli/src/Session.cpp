@@ -44,6 +44,7 @@ Session::~Session() {
     if (modem_) {
         modem_->OnDisconnect = nullptr;
         modem_->OnTrace = nullptr;
+        modem_->OnAdaptation = nullptr;
     }
 }
 
@@ -157,6 +158,14 @@ void Session::Configure() {
             out_.Note("connected to " + DeviceName() + " again");
         }
         lostLink_ = false;
+    };
+    // The modem refused a step of the set-up or answered in a form of its own, and the
+    // component did something else instead: said with -v, and as an event with --json.
+    m.OnAdaptation = [this](TObject*, std::string text) {
+        out_.Emit(JsonObject().Str("type", "adaptation").Str("text", text), "");
+        if (options_.verbose && !out_.Json()) {
+            out_.Note("modem adapted to: " + text);
+        }
     };
     m.OnDisconnect = [this](TObject*) {
         out_.Emit(JsonObject().Str("type", "disconnected"), "");

@@ -170,6 +170,8 @@ std::string Console::Help() {
            "    fault hangup                    close the line (the device fails)\n"
            "    fault pin on|off                the SIM asks for its PIN\n"
            "    fault cpas N                    +CPAS reports N (0 ready)\n"
+           "  profile [NAME]         answer as a real modem family (textbook: by the book)\n"
+           "  quirk [NAME [on|off]]  one quirk of a family; alone, lists them\n"
            "  help                   this list\n"
            "  quit                   stop the modem and leave\n";
 }
@@ -194,6 +196,12 @@ Console::Result Console::Execute(std::string_view line) {
     }
     if (command == "report" || command == "reports") {
         return StatusReports(rest);
+    }
+    if (command == "profile") {
+        return Profile(rest);
+    }
+    if (command == "quirk" || command == "quirks") {
+        return Quirk(rest);
     }
     if (command == "outbox") {
         return Result{DescribeOutbox(), false};

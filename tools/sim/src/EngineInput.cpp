@@ -2,6 +2,7 @@
 // follows the prompt, and the framing of answers and unsolicited reports.
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "EngineState.h"
 
@@ -182,7 +183,8 @@ void ModemEngine::State::ExecuteLine(std::string_view body, Millis now) {
         Outcome outcome = Dispatch(command, now);
         if (outcome.kind == Outcome::Kind::AwaitMessage) {
             // The rest of the line is dropped: the message text comes next.
-            std::string prompt = answer + (faults.withholdPrompt ? "" : "\r\n> ");
+            std::string prompt =
+                answer + (faults.withholdPrompt ? "" : LinesBeforePrompt() + "\r\n> ");
             answer.clear();
             SendAnswer(prompt, now);
             return;
@@ -212,6 +214,8 @@ std::string ModemEngine::State::FinalResultText(const Outcome& outcome) const {
             return settings.verbose ? "ERROR" : "4";
         case Outcome::Kind::CmsError:
             return "+CMS ERROR: " + std::to_string(outcome.code);
+        case Outcome::Kind::NotSupported:
+            return settings.verbose ? "COMMAND NOT SUPPORT" : "4";
         case Outcome::Kind::CmeError:
             break;
     }
@@ -236,9 +240,11 @@ std::string ModemEngine::State::FinalResultText(const Outcome& outcome) const {
 }
 
 void ModemEngine::State::FinishAnswer(const Outcome& outcome, Millis now) {
-    std::string bytes;
-    bytes.swap(answer);
-    if (!settings.quiet) {
+    std::string bytes = VendorLineBeforeAnswer();
+    bytes += answer;
+    answer.clear();
+    const bool omitResult = std::exchange(omitFinalResult, false);
+    if (!settings.quiet && !omitResult) {
         std::string result = FinalResultText(outcome);
         bytes += settings.verbose ? Frame(result) : result + "\r";
     }
@@ -376,6 +382,14 @@ void ModemEngine::SetFaults(const FaultSettings& faults) {
         state_->sim = SimState::Ready;
     }
     state_->faults = faults;
+}
+
+const QuirkSettings& ModemEngine::Quirks() const {
+    return state_->quirks;
+}
+
+void ModemEngine::SetQuirks(const QuirkSettings& quirks) {
+    state_->SetQuirks(quirks);
 }
 
 ModemSettings ModemEngine::Settings() const {

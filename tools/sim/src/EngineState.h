@@ -16,6 +16,7 @@
 #include "vorsa/sim/AtCommandLine.h"
 #include "vorsa/sim/DeliverPdu.h"
 #include "vorsa/sim/ModemEngine.h"
+#include "vorsa/sim/ModemQuirks.h"
 #include "vorsa/sim/StatusReportPdu.h"
 #include "vorsa/sim/SubmitPdu.h"
 
@@ -23,7 +24,7 @@ namespace vorsa::sim {
 
 /// How a command ended.
 struct Outcome {
-    enum class Kind { Ok, Error, CmsError, CmeError, AwaitMessage };
+    enum class Kind { Ok, Error, CmsError, CmeError, AwaitMessage, NotSupported };
     Kind kind = Kind::Ok;
     int code = 0;
 
@@ -32,6 +33,7 @@ struct Outcome {
     static Outcome Cms(int code) { return {Kind::CmsError, code}; }
     static Outcome Cme(int code) { return {Kind::CmeError, code}; }
     static Outcome Await() { return {Kind::AwaitMessage, 0}; }
+    static Outcome NotSupported() { return {Kind::NotSupported, 0}; }
     bool Failed() const { return kind != Kind::Ok && kind != Kind::AwaitMessage; }
 };
 
@@ -178,6 +180,23 @@ struct ModemEngine::State {
     StoredMessage Describe(const std::string& memory, int index,
                            const detail::StoredSlot& slot) const;
 
+    // --- the quirks of real modems (EngineQuirks.cpp) ---
+    void SetQuirks(const QuirkSettings& wanted);
+    /// The answer a quirk gives instead of carrying the command out, if any.
+    std::optional<Outcome> QuirkRefusal(const AtCommand& command) const;
+    /// The next vendor line, framed, to go out in front of an answer ("" when there are none).
+    std::string VendorLineBeforeAnswer();
+    /// The lines that go out in front of the "> " prompt, framed.
+    std::string LinesBeforePrompt() const;
+    /// AT+CPMS as a modem with fewer memories answers it; nullopt: the usual handling.
+    std::optional<Outcome> StorageQuirk(const AtCommand& command);
+    /// AT+CNMI=? as a modem with its own ranges lists them; nullopt: the textbook ranges.
+    std::optional<std::string> RoutingRanges() const;
+    /// Whether the modem takes these AT+CNMI values.
+    bool RoutingAllowed(const std::vector<int>& values) const;
+    /// Moves each AT+CNMI setting the modem does not take to the lowest one it does.
+    void KeepRoutingWithinQuirks();
+
     // --- state ---
     ModemOptions options;
     StatusReportSettings statusReports{options.statusReports};
@@ -188,6 +207,9 @@ struct ModemEngine::State {
     std::vector<PendingReport> pendingReports;  // in the order they fall due
     ModemSettings settings;
     FaultSettings faults;
+    QuirkSettings quirks;
+    size_t nextVendorLine = 0;     // the vendor line that goes out next
+    bool omitFinalResult = false;  // the answer being built goes out without its final result
     SimState sim = SimState::Ready;
     int pinAttempts = 0;
     detail::MessageStore store;

@@ -40,6 +40,9 @@ const std::unordered_map<std::string, ModemEngine::State::Handler>& ModemEngine:
 }
 
 Outcome ModemEngine::State::Dispatch(const AtCommand& command, Millis now) {
+    if (std::optional<Outcome> refused = QuirkRefusal(command)) {
+        return *refused;
+    }
     if (command.name.front() != '+' && command.name.front() != '^' && command.name.front() != '$' &&
         command.name.front() != '%' && command.name.front() != '*' && command.name.front() != '#') {
         return Basic(command, now);
@@ -61,6 +64,7 @@ void ModemEngine::State::ResetSettings() {
     fresh.messageService = settings.messageService;
     fresh.functionality = settings.functionality;
     settings = fresh;
+    KeepRoutingWithinQuirks();
 }
 
 Outcome ModemEngine::State::Basic(const AtCommand& command, Millis) {
@@ -153,6 +157,7 @@ Outcome ModemEngine::State::Cpin(const AtCommand& command, Millis) {
         return Outcome::Ok();
     }
     if (command.form == CommandForm::Read) {
+        omitFinalResult = quirks.pinReadyWithoutOk && sim == SimState::Ready;
         Respond(sim == SimState::Ready         ? "+CPIN: READY"
                 : sim == SimState::PinRequired ? "+CPIN: SIM PIN"
                                                : "+CPIN: SIM PUK");

@@ -87,8 +87,9 @@ size_t ModemEngine::State::TpduLength(const Octets& pdu) {
 
 std::string ModemEngine::State::ReadResponse(const detail::StoredSlot& slot) const {
     if (!settings.textMode) {
-        return "+CMGR: " + std::string(StatusNumber(slot.status)) + ",," +
-               std::to_string(TpduLength(slot.pdu)) + "\r\n" + ToHex(slot.pdu);
+        const std::string status = quirks.readWithoutStatus ? "" : StatusNumber(slot.status);
+        return "+CMGR: " + status + ",," + std::to_string(TpduLength(slot.pdu)) + "\r\n" +
+               ToHex(slot.pdu);
     }
     if (slot.statusReport) {
         return "+CMGR: " + StoredReportText(slot);

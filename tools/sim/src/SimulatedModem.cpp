@@ -363,6 +363,26 @@ void SimulatedModem::ClearFaults() {
     SetFaults(FaultSettings{});
 }
 
+QuirkSettings SimulatedModem::Quirks() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return engine_.Quirks();
+}
+
+void SimulatedModem::SetQuirks(const QuirkSettings& quirks) {
+    UpdateQuirks([&quirks](QuirkSettings& q) { q = quirks; });
+}
+
+void SimulatedModem::UpdateQuirks(const std::function<void(QuirkSettings&)>& change) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        QuirkSettings quirks = engine_.Quirks();
+        change(quirks);
+        engine_.SetQuirks(quirks);
+        Changed();
+    }
+    Wake();
+}
+
 void SimulatedModem::HangUp() {
     {
         std::lock_guard<std::mutex> lock(mutex_);

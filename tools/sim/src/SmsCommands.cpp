@@ -38,6 +38,9 @@ Outcome ModemEngine::State::Csms(const AtCommand& command, Millis) {
 }
 
 Outcome ModemEngine::State::Cpms(const AtCommand& command, Millis) {
+    if (std::optional<Outcome> quirk = StorageQuirk(command)) {
+        return *quirk;
+    }
     if (command.form == CommandForm::Test) {
         Respond("+CPMS: (\"SM\",\"ME\"),(\"SM\",\"ME\"),(\"SM\",\"ME\")");
         return Outcome::Ok();
@@ -126,7 +129,7 @@ Outcome ModemEngine::State::Cnmi(const AtCommand& command, Millis) {
                                 {&settings.notifyBuffer, 1}});
     switch (command.form) {
         case CommandForm::Test:
-            Respond("+CNMI: (0-3),(0-3),(0,2),(0-2),(0,1)");
+            Respond(RoutingRanges().value_or("+CNMI: (0-3),(0-3),(0,2),(0-2),(0,1)"));
             return Outcome::Ok();
         case CommandForm::Read:
             Respond("+CNMI: " + notify.Text());
@@ -137,7 +140,7 @@ Outcome ModemEngine::State::Cnmi(const AtCommand& command, Millis) {
             return Outcome::Error();
     }
     detail::NumberGroup::Request request = notify.Parse(command.arguments);
-    if (request.fault != detail::NumberGroup::Fault::None) {
+    if (request.fault != detail::NumberGroup::Fault::None || !RoutingAllowed(request.values)) {
         return Outcome::Error();
     }
     int broadcast = request.values[2];

@@ -8,6 +8,7 @@
 //   fault [clear | ignore N | ignore CMD [off] | error CMD [CODE | cme CODE | off] |
 //          delay MS | trickle MS | noprompt on|off | echo on|off | nul N | noise TEXT|off |
 //          hangup | pin on|off | cpas N]
+//   profile [NAME]   quirk [NAME [on|off]]
 //   raw TEXT   outbox   storage [clear]   transcript   status   help   quit
 //
 // TEXT may use the escapes \n \r \t \\ and \xHH.
@@ -55,6 +56,9 @@ class Console {
     std::optional<Result> DeliverInParts(const IncomingMessage& message, const PartOptions& parts);
     Result StatusReports(std::string_view arguments);
     Result Fault(std::string_view arguments);
+    // ConsoleQuirks.cpp
+    Result Profile(std::string_view arguments);
+    Result Quirk(std::string_view arguments);
     std::string DescribeFaults() const;
     std::string DescribeOutbox() const;
     std::string DescribeStorage() const;

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vorsa/sim/ModemQuirks.h"
 #include "vorsa/sim/ModemTypes.h"
 
 namespace vorsa::sim {
@@ -51,6 +52,9 @@ class ModemEngine {
 
     [[nodiscard]] const FaultSettings& Faults() const;
     void SetFaults(const FaultSettings& faults);
+    /// The quirk switches of real modem families that are on (none: the textbook modem).
+    [[nodiscard]] const QuirkSettings& Quirks() const;
+    void SetQuirks(const QuirkSettings& quirks);
     [[nodiscard]] ModemSettings Settings() const;
     [[nodiscard]] const ModemOptions& Options() const;
 

@@ -77,6 +77,10 @@ class SimulatedModem {
     void SetFaults(const FaultSettings& faults);
     void UpdateFaults(const std::function<void(FaultSettings&)>& change);
     void ClearFaults();
+    /// The quirk switches of real modem families (see ModemQuirks.h).
+    [[nodiscard]] QuirkSettings Quirks() const;
+    void SetQuirks(const QuirkSettings& quirks);
+    void UpdateQuirks(const std::function<void(QuirkSettings&)>& change);
     /// Closes the master side at once, as a modem that was unplugged: the terminal's reads
     /// and writes fail from then on. Stop() and Start() give a new device.
     void HangUp();
