@@ -50,7 +50,8 @@ class TComPortDriver : public TComponent {
 
     /// Opens Port and configures it from the settings. A failing step does not stop the
     /// later ones; Connected tells afterwards whether the port is open, and the latch holds
-    /// the failure. A configuration that fails releases the device again.
+    /// the code of the first step that failed (for a device that cannot be opened, why the
+    /// open failed). A configuration that fails releases the device again.
     virtual void Connect();
     /// Closes the port when it is open; the port is closed afterwards in every case.
     virtual void DisConnect();
