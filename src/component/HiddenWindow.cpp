@@ -8,6 +8,7 @@
 
 #include "component/ReplyFields.h"
 #include "component/WindowMessages.h"
+#include "platform/PostToWindow.h"
 #include "vorsa/Vorsa32.h"
 
 namespace vorsa {
@@ -48,7 +49,8 @@ void TVorsa::TimerWndProc(TMessage& Message) {
         case detail::SentMessage:
         case detail::ReceiveMessage:
             if (Busy) {
-                (void)PostMessageA(TimerWindow, Message.Msg, Message.WParam, Message.LParam);
+                (void)detail::PostToWindow(TimerWindow, Message.Msg, Message.WParam,
+                                           Message.LParam);
                 return;
             }
             RaiseQueuedEvent(Message.Msg);
@@ -81,7 +83,7 @@ void TVorsa::PollForReports() {
     }};
     for (const auto& [Queue, Msg] : Queues) {
         for (int Entry = 0; Entry < Queue->Count(); ++Entry) {
-            (void)PostMessageA(TimerWindow, Msg, 0, 0);
+            (void)detail::PostToWindow(TimerWindow, Msg, 0, 0);
         }
     }
     if (GetIn() > 1) {

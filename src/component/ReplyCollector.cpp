@@ -9,6 +9,7 @@
 #include "component/LinePause.h"
 #include "component/TrailingReports.h"
 #include "component/UnsolicitedReports.h"
+#include "platform/PostToWindow.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 
@@ -107,7 +108,7 @@ void TVorsa::ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Qu
     Queue.Add(Report);
     // One posted message stands for one queue entry; a failed post (no window in design
     // state) leaves the entry for a later message.
-    (void)PostMessageA(TimerWindow, Msg, 0, 0);
+    (void)detail::PostToWindow(TimerWindow, Msg, 0, 0);
 }
 
 // Every report is cut out into its queue, kind by kind in the order of the table: a report
