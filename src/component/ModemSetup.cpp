@@ -38,8 +38,12 @@ void TVorsa::Connect() {
     if (Connected()) {
         return;
     }
-    (void)KillTimer(TimerWindow, detail::PollingTimerId);
-    (void)SetTimer(TimerWindow, detail::PollingTimerId, PollingPeriod(PollingDelay));
+    // A component in design state has no window, and on Windows the system takes a null
+    // window for the calling thread: KillTimer would stop a timer of the application's own.
+    if (TimerWindow != HWND{}) {
+        (void)KillTimer(TimerWindow, detail::PollingTimerId);
+        (void)SetTimer(TimerWindow, detail::PollingTimerId, PollingPeriod(PollingDelay));
+    }
     TComPortDriver::Connect();
 
     const auto GiveUp = [this](int32_t Code) {
