@@ -88,8 +88,10 @@ struct SignalRegistry {
     std::unordered_map<DWORD, std::shared_ptr<LoopHandleSignal>> Signals;
 };
 
+// Never destroyed: a thread's state may be freed after the program's static objects, when
+// the process ends.
 SignalRegistry& TheSignalRegistry() {
-    static SignalRegistry Instance;
+    static SignalRegistry& Instance = *new SignalRegistry;
     return Instance;
 }
 
