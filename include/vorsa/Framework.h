@@ -255,8 +255,9 @@ using TWndMethod = std::function<void(TMessage&)>;
 
 /// Creates a hidden window of the calling thread whose every message goes to `WndProc`
 /// (a window without one passes them to DefWindowProcA). The handle is never 0 and is not
-/// reused. Raises Exception when the thread's message
-/// queue (on Windows, the window) cannot be set up.
+/// reused (on Windows a handle of the system, which it gives out again only long after).
+/// Raises Exception when the thread's message queue (on Windows, the window) cannot be set
+/// up.
 [[nodiscard]] HWND AllocateHWnd(TWndMethod WndProc);
 
 /// Releases the window: its timers stop and its pending messages are dropped, also when
