@@ -2,19 +2,74 @@
 //
 //     receive_sms /dev/ttyUSB0 [COUNT]
 //
+//     receive_sms COM3 [COUNT]            (Windows)
+//
 // The component raises its events from the thread's message loop. Here that loop is part
-// of our own poll(2) loop: vorsa::MessageLoopFd() becomes readable when an event is due,
-// and vorsa::ProcessMessages() raises it. Ctrl-C arrives on a signalfd in the same poll.
-#include <poll.h>
-#include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
-
+// of our own wait: on POSIX a poll(2) on vorsa::MessageLoopFd(), which becomes readable
+// when an event is due, and on a signalfd for Ctrl-C; on Windows a WaitForMultipleObjects
+// on vorsa::MessageLoopHandle() and on an event that the Ctrl-C handler sets. Either way
+// vorsa::ProcessMessages() then raises the events.
 #include <vorsa/Vorsa32.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+#endif
+
+#ifdef _WIN32
+// Ctrl-C sets an event instead of ending the program.
+HANDLE stopEvent = nullptr;
+BOOL WINAPI OnCtrlC(DWORD) {
+    SetEvent(stopEvent);
+    return TRUE;
+}
+
+class Waiter {
+  public:
+    Waiter() {
+        stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        SetConsoleCtrlHandler(OnCtrlC, TRUE);
+    }
+    ~Waiter() { CloseHandle(stopEvent); }
+    // Waits for an event of the component or Ctrl-C; false on Ctrl-C.
+    bool Wait() {
+        HANDLE handles[2] = {vorsa::MessageLoopHandle(), stopEvent};
+        return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
+    }
+};
+#else
+class Waiter {
+  public:
+    // Ctrl-C and kill become readable on a descriptor instead of ending the program.
+    Waiter() {
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGINT);
+        sigaddset(&stop, SIGTERM);
+        sigprocmask(SIG_BLOCK, &stop, nullptr);
+        signals_ = signalfd(-1, &stop, SFD_CLOEXEC);
+    }
+    ~Waiter() { close(signals_); }
+    // Waits for an event of the component or Ctrl-C; false on Ctrl-C.
+    bool Wait() {
+        pollfd fds[2] = {{vorsa::MessageLoopFd(), POLLIN, 0}, {signals_, POLLIN, 0}};
+        while (poll(fds, 2, -1) < 0) {
+        }
+        return (fds[1].revents & POLLIN) == 0;
+    }
+
+  private:
+    int signals_;
+};
+#endif
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
@@ -22,14 +77,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int wanted = argc == 3 ? std::atoi(argv[2]) : 0;
-
-    // Ctrl-C and kill become readable on a descriptor instead of ending the program.
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stop, nullptr);
-    const int signals = signalfd(-1, &stop, SFD_CLOEXEC);
+    Waiter waiter;
 
     vorsa::TVorsa modem;
     modem.Port = argv[1];
@@ -60,19 +108,12 @@ int main(int argc, char** argv) {
     std::printf("listening on %s\n", argv[1]);
     std::fflush(stdout);
 
-    pollfd fds[2] = {{vorsa::MessageLoopFd(), POLLIN, 0}, {signals, POLLIN, 0}};
     while (wanted == 0 || received < wanted) {
-        if (poll(fds, 2, -1) < 0) {
-            continue;
-        }
-        if (fds[1].revents & POLLIN) {
+        if (!waiter.Wait()) {
             break;  // Ctrl-C: disconnect cleanly below
         }
-        if (fds[0].revents & POLLIN) {
-            vorsa::ProcessMessages();  // raises OnNotifySMS, OnSentSMS, OnReceiveSMS
-        }
+        vorsa::ProcessMessages();  // raises OnNotifySMS, OnSentSMS, OnReceiveSMS
     }
     modem.DisConnect();
-    close(signals);
     return errors > 0 ? 1 : 0;
 }

@@ -33,8 +33,9 @@ enum class tInputWait : uint8_t { Ready, TimedOut, Failed };
 ///
 /// Settings take effect at the next Connect; none acts on an open device. Every operation
 /// that touches the device tests the open state first, except Connect and GetFlags. A
-/// failing platform call latches the platform's error code (an errno value on POSIX);
-/// GetError hands the latched code out once.
+/// failing platform call latches the platform's error code (an errno value on POSIX, a
+/// GetLastError code on Windows; SysErrorMessage gives its text); GetError hands the latched
+/// code out once.
 ///
 /// Derived classes may override the virtual operations. The destructor disconnects through
 /// DisConnect, but a C++ destructor reaches only this class's version: a derived class that
@@ -53,7 +54,8 @@ class TComPortDriver : public TComponent {
 
     /// Opens Port and configures it from the settings. A failing step does not stop the
     /// later ones; Connected tells afterwards whether the port is open, and the latch holds
-    /// the failure. A configuration that fails releases the device again.
+    /// the code of the first step that failed (for a device that cannot be opened, why the
+    /// open failed). A configuration that fails releases the device again.
     virtual void Connect();
     /// Closes the port when it is open; the port is closed afterwards in every case.
     virtual void DisConnect();
@@ -99,7 +101,8 @@ class TComPortDriver : public TComponent {
     /// has hung up fails here instead of looking readable for ever).
     [[nodiscard]] bool WaitReadable(uint32_t TimeoutMs);
 
-    /// Device name, handed to the platform's open call (on POSIX, COMn names /dev/ttyS<n-1>).
+    /// Device name, handed to the platform's open call (on POSIX, COMn names /dev/ttyS<n-1>;
+    /// on Windows, COM10 and above are opened as \\.\COMn).
     std::string Port = "COM2";
     /// Requested line speed; Connect snaps it to a supported rate. Any value is safe.
     int32_t Baud = 9600;
@@ -146,7 +149,8 @@ class TComPortDriver : public TComponent {
 };
 
 /// "W32S", "W95" or "WNT" for the platform identifiers 0, 1 and 2 of the platform's version
-/// query, "" for any other identifier, "??" when the query fails. POSIX answers "WNT".
+/// query, "" for any other identifier, "??" when the query fails. POSIX answers "WNT";
+/// Windows answers what the system reports (RtlGetVersion).
 [[nodiscard]] std::string GetWinPlatform();
 /// Major version shifted left by 16, or-ed with the minor version; 0 when the query fails.
 [[nodiscard]] uint32_t GetWinVersion();

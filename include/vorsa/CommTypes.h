@@ -3,16 +3,24 @@
 // that the driver's logic (and anything that inspects what it configured) reads the same on
 // every platform; the platform layer translates them to the operating system's own calls.
 //
-// The names are those of the Windows API on purpose. A Windows backend that includes
-// <windows.h> must include this header first and refer to the Windows macros of the same
-// names (PURGE_RXABORT, EV_RXCHAR, ...) only through their values.
+// On Windows the constants are <windows.h>'s own macros (PURGE_RXABORT, EV_RXCHAR, ...),
+// which this header includes there, so that it and <windows.h> go together in either order.
+// The three records stay this library's on every platform: the system's DCB packs its
+// switches into bit-fields, where this one names the whole word `Flags` and reads the
+// switches through accessors. On Windows they have the system's layout byte for byte, so the
+// serial backend hands them to the system as they are.
 #pragma once
 
 #include <cstdint>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace vorsa {
 
-/// A device handle as the platform layer hands it out: a file descriptor on POSIX.
+/// A device handle as the platform layer hands it out: a file descriptor on POSIX, the value
+/// of a HANDLE on Windows (where InvalidHandle is INVALID_HANDLE_VALUE).
 using THandle = std::intptr_t;
 /// What opening a missing or busy device yields; every call on it fails.
 constexpr THandle InvalidHandle = -1;
@@ -89,6 +97,7 @@ struct DCB {
 };
 static_assert(sizeof(DCB) == 28, "DCB keeps the 28-byte layout that DCBlength reports");
 
+#if !defined(_WIN32)
 // Values of DCB::fDtrControl.
 constexpr uint32_t DTR_CONTROL_DISABLE = 0;
 constexpr uint32_t DTR_CONTROL_ENABLE = 1;
@@ -109,6 +118,7 @@ constexpr uint8_t SPACEPARITY = 4;
 constexpr uint8_t ONESTOPBIT = 0;
 constexpr uint8_t ONE5STOPBITS = 1;
 constexpr uint8_t TWOSTOPBITS = 2;
+#endif
 
 /// Time-outs of reads and writes, in milliseconds. A read returns when its count is reached,
 /// when ReadIntervalTimeout passes after a byte without a further one, or when the total
@@ -121,8 +131,10 @@ struct COMMTIMEOUTS {
     uint32_t WriteTotalTimeoutMultiplier = 0;
     uint32_t WriteTotalTimeoutConstant = 0;
 };
+#if !defined(_WIN32)
 /// ReadIntervalTimeout with both read totals 0: a read takes what waits and returns at once.
 constexpr uint32_t MAXDWORD = 0xFFFFFFFFu;
+#endif
 
 /// Line status: status bits, then the bytes waiting in the input and in the output queue.
 struct COMSTAT {
@@ -131,6 +143,7 @@ struct COMSTAT {
     uint32_t cbOutQue = 0;
 };
 
+#if !defined(_WIN32)
 // Flags of a purge: abort transfers under way, discard queued bytes.
 constexpr uint32_t PURGE_TXABORT = 0x0001;
 constexpr uint32_t PURGE_RXABORT = 0x0002;
@@ -162,7 +175,15 @@ constexpr uint32_t EV_PERR = 0x0200;
 constexpr uint32_t EV_RX80FULL = 0x0400;
 constexpr uint32_t EV_EVENT1 = 0x0800;
 constexpr uint32_t EV_EVENT2 = 0x1000;
+#endif
+
 /// Every event bit a device knows.
 constexpr uint32_t EV_ALL = 0x1FFF;
+
+#if defined(_WIN32)
+static_assert(sizeof(DCB) == sizeof(::DCB) && sizeof(COMMTIMEOUTS) == sizeof(::COMMTIMEOUTS) &&
+                  sizeof(COMSTAT) == sizeof(::COMSTAT),
+              "the records have the system's layout");
+#endif
 
 }  // namespace vorsa

@@ -13,6 +13,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace vorsa {
 
 // ---------------------------------------------------------------------------------------
@@ -93,6 +97,10 @@ class EStringListError : public Exception {
   public:
     using Exception::Exception;
 };
+
+/// The operating system's text for a system error code, such as the serial driver latches
+/// (an errno value on POSIX, a GetLastError code on Windows), without a final line break.
+[[nodiscard]] std::string SysErrorMessage(int32_t Code);
 
 // ---------------------------------------------------------------------------------------
 // String list
@@ -203,9 +211,22 @@ void Sleep(uint32_t Milliseconds);
 // Timers run on the system's monotonic clock, not on the replaceable TClock.
 //
 // PostMessageA may be called from any thread: it wakes the owner's loop. The other calls
-// are meant for the owner thread; they are safe from any thread as well.
+// are meant for the owner thread; on POSIX they are safe from any thread as well.
+//
+// On Windows these are the system's own: AllocateHWnd creates a message-only window of a
+// registered class, the timers are the window's system timers, messages are posted to its
+// thread's message queue, and any loop that runs GetMessage (or PeekMessage) and
+// DispatchMessage on that thread raises every message and tick, a GUI application's own
+// loop included. HWND, the WM_ constants, PostMessageA, KillTimer and DefWindowProcA are
+// <windows.h>'s, which this header includes there. On POSIX the same services are emulated
+// in the library, one queue per thread.
 
+#if defined(_WIN32)
+/// The system's window handle.
+using HWND = ::HWND;
+#else
 using HWND = std::uintptr_t;
+#endif
 
 /// A window message as the window procedure receives it. `Result` starts at 0.
 struct TMessage {
@@ -215,6 +236,7 @@ struct TMessage {
     intptr_t Result;
 };
 
+#if !defined(_WIN32)
 constexpr uint32_t WM_TIMER = 275;
 constexpr uint32_t WM_USER = 1024;
 
@@ -222,29 +244,44 @@ constexpr uint32_t WM_USER = 1024;
 /// lowered to that, so that a timer never ticks back to back.
 constexpr uint32_t USER_TIMER_MINIMUM = 10;
 constexpr uint32_t USER_TIMER_MAXIMUM = 0x7FFFFFFF;
+#endif
 
 /// A thread's queue holds at most this many posted messages; PostMessageA fails beyond it,
-/// so a loop that is never run cannot grow memory without end.
+/// so a loop that is never run cannot grow memory without end. On Windows the system's own
+/// limit applies instead (the same number by default).
 constexpr std::size_t POSTED_MESSAGE_LIMIT = 10000;
 
 using TWndMethod = std::function<void(TMessage&)>;
 
-/// Creates a hidden window of the calling thread whose every message goes to `WndProc`.
-/// The handle is never 0 and is not reused. Raises Exception when the thread's message
-/// queue cannot be set up.
+/// Creates a hidden window of the calling thread whose every message goes to `WndProc`
+/// (a window without one passes them to DefWindowProcA). The handle is never 0 and is not
+/// reused (on Windows a handle of the system, which it gives out again only long after).
+/// Raises Exception when the thread's message queue (on Windows, the window) cannot be set
+/// up.
 [[nodiscard]] HWND AllocateHWnd(TWndMethod WndProc);
 
 /// Releases the window: its timers stop and its pending messages are dropped, also when
-/// called from its own window procedure. An unknown handle is ignored.
+/// called from its own window procedure. An unknown handle is ignored. On Windows only the
+/// owner thread can release a window; a thread's windows go with it when it ends.
 void DeallocateHWnd(HWND Wnd) noexcept;
 
 /// Starts timer `IDEvent` on the window, or restarts it with the new period when it runs:
 /// the window receives WM_TIMER with WParam = `IDEvent` about once per `Elapse`
 /// milliseconds. A tick is not queued up: a timer has at most one tick pending, and a slow
 /// loop sees fewer ticks. Gives a non-zero value on success (`IDEvent`, or 1 when it is 0),
-/// 0 for an unknown window.
+/// 0 for an unknown or null window. On Windows this is the system's SetTimer without a
+/// timer procedure, from the owner thread.
 uintptr_t SetTimer(HWND Wnd, uintptr_t IDEvent, uint32_t Elapse);
 
+#if defined(_WIN32)
+// On Windows these are the system's own functions, with the system's rules (a null window
+// stands for the calling thread there): the window, its timers and its messages are the
+// system's, so the names are too. SetTimer with a timer procedure is the system's as well.
+using ::DefWindowProcA;
+using ::KillTimer;
+using ::PostMessageA;
+using ::SetTimer;
+#else
 /// Stops the timer; a tick that is due but not yet dispatched is dropped. False when the
 /// window has no such timer.
 bool KillTimer(HWND Wnd, uintptr_t IDEvent);
@@ -255,34 +292,51 @@ bool PostMessageA(HWND Wnd, uint32_t Msg, uintptr_t WParam, intptr_t LParam);
 
 /// The default handling of a message: nothing happens and the result is 0.
 intptr_t DefWindowProcA(HWND Wnd, uint32_t Msg, uintptr_t WParam, intptr_t LParam);
+#endif
 
 /// Dispatches every message posted to the calling thread's windows, those posted by the
 /// window procedures meanwhile included, and one tick of every timer that is due when the
 /// call starts, then returns. An exception thrown by a window procedure leaves this call;
-/// the message has already been taken from the queue, and the loop can be run again.
+/// the message has already been taken from the queue, and the loop can be run again. On
+/// Windows every message of the thread is dispatched, other windows' too; a WM_QUIT is left
+/// in the queue for the application's own loop, and this call returns when it meets one.
 void ProcessMessages();
 
 /// Waits until a message or timer tick is due for the calling thread, up to `TimeoutMs`
 /// milliseconds (-1: without limit; 0: does not wait), sleeping meanwhile, and dispatches
-/// it. Gives true when it dispatched one.
+/// it. Gives true when it dispatched one. On Windows it dispatches the thread's next message
+/// whatever its window, and leaves a WM_QUIT in the queue (giving false).
 bool HandleMessage(int TimeoutMs = -1);
 
 /// A file descriptor that is readable while a message or timer tick is due for the calling
 /// thread, so that the loop can be driven from poll/epoll or another event loop: wait for it,
 /// then call ProcessMessages. Owned by the thread's queue: do not close it or read from it.
-/// Raises Exception when the thread's message queue cannot be set up.
+/// Raises Exception when the thread's message queue cannot be set up. On Windows, which
+/// waits on handles instead, it is -1: use MessageLoopHandle.
 [[nodiscard]] int MessageLoopFd();
+
+#if defined(_WIN32)
+/// The Windows counterpart of MessageLoopFd: a handle that WaitForMultipleObjects (or
+/// MsgWaitForMultipleObjectsEx) can take, signalled while a message that a component posted
+/// to its hidden window waits, or a tick of a timer set with the three-argument SetTimer is
+/// due, for the calling thread; wait for it beside your own handles, then call
+/// ProcessMessages. Messages that others post with the system's PostMessage signal it only
+/// once one of the library's loops has run: to wake for those too, wait with
+/// MsgWaitForMultipleObjectsEx and QS_ALLINPUT. Owned by the thread: do not close, reset or
+/// signal it. Raises Exception when it cannot be made.
+[[nodiscard]] HANDLE MessageLoopHandle();
+#endif
 
 /// Owns a hidden window and releases it when destroyed.
 class UniqueHWnd {
   public:
     UniqueHWnd() = default;
     explicit UniqueHWnd(TWndMethod WndProc) : FWnd(AllocateHWnd(std::move(WndProc))) {}
-    UniqueHWnd(UniqueHWnd&& Other) noexcept : FWnd(std::exchange(Other.FWnd, 0)) {}
+    UniqueHWnd(UniqueHWnd&& Other) noexcept : FWnd(std::exchange(Other.FWnd, HWND{})) {}
     UniqueHWnd& operator=(UniqueHWnd&& Other) noexcept {
         if (this != &Other) {
             Reset();
-            FWnd = std::exchange(Other.FWnd, 0);
+            FWnd = std::exchange(Other.FWnd, HWND{});
         }
         return *this;
     }
@@ -292,13 +346,13 @@ class UniqueHWnd {
 
     HWND Get() const noexcept { return FWnd; }
     void Reset() noexcept {
-        if (FWnd != 0) {
-            DeallocateHWnd(std::exchange(FWnd, 0));
+        if (FWnd != HWND{}) {
+            DeallocateHWnd(std::exchange(FWnd, HWND{}));
         }
     }
 
   private:
-    HWND FWnd = 0;
+    HWND FWnd{};
 };
 
 }  // namespace vorsa

@@ -30,6 +30,19 @@ int32_t QueueCount(uint32_t Count) {
         std::min<uint32_t>(Count, static_cast<uint32_t>(std::numeric_limits<int32_t>::max())));
 }
 
+// The first failure among the steps of Connect, with the platform's code for it.
+struct StepFailure {
+    bool Failed = false;
+    int32_t Code = 0;
+
+    void Note(bool Succeeded, detail::SerialPort& Platform) {
+        if (!Succeeded && !Failed) {
+            Failed = true;
+            Code = Platform.GetLastError();
+        }
+    }
+};
+
 bool IsBlank(char C) {
     return static_cast<unsigned char>(C) <= 32;
 }
@@ -66,19 +79,24 @@ uint32_t TComPortDriver::BuildLineControlFlags(const DCB& Current) {
     return detail::LineControlFlags(FlowControl, FixedWords, Current.Flags);
 }
 
-// Every step runs even when an earlier one failed; the latch, cleared once the new record
-// is started, decides at the end whether the port counts as open.
+// Every step runs even when an earlier one failed. Each step that decides whether the port
+// can be used (the open and the three configuration calls) gives its own result; the port
+// counts as open when none failed, and the latch, cleared once the new record is started,
+// receives the code of the first that failed: the cause (a missing or busy device, a refused
+// setting), not the error of a later call on a handle that never opened.
 void TComPortDriver::Connect() {
     LineStatus.cbInQue = 0;
     if (PortOpen) {
         FPlatform->CloseHandle(PortHandle);
     }
+    StepFailure First;
     PortHandle = FPlatform->Open(Port);
+    First.Note(PortHandle != InvalidHandle, *FPlatform);
 
+    // The current settings only feed the flag rule of older platforms; when they cannot be
+    // read the rule starts from an empty word, and the open stands.
     DCB Current;
-    if (!FPlatform->GetCommState(PortHandle, Current)) {
-        LatchSystemError();
-    }
+    (void)FPlatform->GetCommState(PortHandle, Current);
 
     DCB State;
     State.DCBlength = sizeof(DCB);
@@ -86,7 +104,7 @@ void TComPortDriver::Connect() {
     State.ByteSize = DataBits;
     State.Parity = static_cast<uint8_t>(Parity);
     State.StopBits = static_cast<uint8_t>(StopBits);
-    LastError = 0;  // whatever the open or an earlier operation latched is dropped here
+    LastError = 0;  // whatever an earlier operation latched is dropped here
     State.XonChar = DC1;
     State.XoffChar = DC3;
     State.ErrorChar = 0;
@@ -96,17 +114,13 @@ void TComPortDriver::Connect() {
     State.XoffLim = XoffLimit;
     State.Flags = BuildLineControlFlags(Current);
 
-    if (!FPlatform->SetCommState(PortHandle, State)) {
-        LatchSystemError();
-    }
-    if (!FPlatform->SetupComm(PortHandle, StagingSize, StagingSize)) {
-        LatchSystemError();
-    }
-    if (!FPlatform->SetCommTimeouts(PortHandle, DriverTimeouts)) {
-        LatchSystemError();
-    }
-    PortOpen = LastError == 0;
-    if (!FlushBuffers(true, true)) {
+    First.Note(FPlatform->SetCommState(PortHandle, State), *FPlatform);
+    First.Note(FPlatform->SetupComm(PortHandle, StagingSize, StagingSize), *FPlatform);
+    First.Note(FPlatform->SetCommTimeouts(PortHandle, DriverTimeouts), *FPlatform);
+    PortOpen = !First.Failed;
+    SetError(First.Code);
+    // An open port whose purge fails stays open with the purge's error latched.
+    if (PortOpen && !FlushBuffers(true, true)) {
         LatchSystemError();
     }
 

@@ -20,11 +20,11 @@ std::string WinPlatform(SerialPort& Platform) {
         return "??";
     }
     switch (Info.dwPlatformId) {
-        case VER_PLATFORM_WIN32s:
+        case kPlatformWin32s:
             return "W32S";
-        case VER_PLATFORM_WIN32_WINDOWS:
+        case kPlatformWin32Windows:
             return "W95";
-        case VER_PLATFORM_WIN32_NT:
+        case kPlatformWin32Nt:
             return "WNT";
         default:
             return "";

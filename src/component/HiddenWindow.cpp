@@ -9,6 +9,7 @@
 #include "component/LinkState.h"
 #include "component/UnsolicitedReports.h"
 #include "component/WindowMessages.h"
+#include "platform/PostToWindow.h"
 #include "vorsa/Vorsa32.h"
 
 namespace vorsa {
@@ -63,7 +64,8 @@ void TVorsa::TimerWndProc(TMessage& Message) {
                 break;
             }
             if (Busy) {
-                (void)PostMessageA(TimerWindow, Message.Msg, Message.WParam, Message.LParam);
+                (void)detail::PostToWindow(TimerWindow, Message.Msg, Message.WParam,
+                                           Message.LParam);
                 return;
             }
             RaiseQueuedEvent(Message.Msg);
@@ -98,7 +100,7 @@ void TVorsa::PollForReports() {
             continue;
         }
         for (int Entry = 0; Entry < (this->*Kind.Queue).Count(); ++Entry) {
-            (void)PostMessageA(TimerWindow, Kind.WindowMessage, 0, 0);
+            (void)detail::PostToWindow(TimerWindow, Kind.WindowMessage, 0, 0);
         }
     }
     CollectWaitingReports();

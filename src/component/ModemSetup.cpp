@@ -36,8 +36,12 @@ void TVorsa::Connect() {
     if (Connected() || !SetupSettingsAccepted()) {
         return;
     }
-    (void)KillTimer(TimerWindow, detail::PollingTimerId);
-    (void)SetTimer(TimerWindow, detail::PollingTimerId, PollingPeriod(PollingDelay));
+    // A component in design state has no window, and on Windows the system takes a null
+    // window for the calling thread: KillTimer would stop a timer of the application's own.
+    if (TimerWindow != HWND{}) {
+        (void)KillTimer(TimerWindow, detail::PollingTimerId);
+        (void)SetTimer(TimerWindow, detail::PollingTimerId, PollingPeriod(PollingDelay));
+    }
     TComPortDriver::Connect();
     FLink->Carry.clear();
     FLink->SilentExchanges = 0;

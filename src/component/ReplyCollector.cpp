@@ -19,6 +19,7 @@
 #include "component/ReplyOutcome.h"
 #include "component/ReplyScan.h"
 #include "component/UnsolicitedReports.h"
+#include "platform/PostToWindow.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
 
@@ -74,7 +75,7 @@ void TVorsa::ProcessNot(const std::string& Report, uint32_t Msg, TStringList& Qu
     Queue.Add(Report);
     // One posted message stands for one queue entry; a failed post (no window in design
     // state) leaves the entry for a later message.
-    (void)PostMessageA(TimerWindow, Msg, 0, 0);
+    (void)detail::PostToWindow(TimerWindow, Msg, 0, 0);
 }
 
 void TVorsa::QueueReports(const detail::ReplyOutcome& Reply) {

@@ -4,13 +4,12 @@
 //
 // What a platform backend provides for it:
 //  - SerialPort::InputObject(Handle): an object that signals while the port has input or
-//    has hung up (POSIX: the descriptor; Windows: an event that an overlapped WaitCommEvent
-//    on EV_RXCHAR sets).
+//    has hung up (POSIX: the descriptor; Windows: the port's handle).
 //  - InputWatch::Create below: the message loop of the window's thread waits on that
 //    object beside its posted messages and timers, and when it signals, posts Msg to the
 //    window once (one-shot) until Arm. POSIX adds the descriptor to the loop's epoll set
-//    with EPOLLONESHOT (LoopSignal's watches); Windows can add the event to the handles of
-//    MsgWaitForMultipleObjects, or wait on it in a thread that posts the message.
+//    with EPOLLONESHOT (LoopSignal's watches); Windows, whose synchronous port handle cannot
+//    be waited on, looks at the port's input queue from a thread that posts the message.
 // A backend without such an object returns -1 from InputObject, and the component keeps to
 // its polling timer.
 #pragma once

@@ -26,9 +26,9 @@ struct OSVERSIONINFOA {
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record keeps its 148-byte size");
 
 // Platform identifiers of the version query.
-constexpr uint32_t VER_PLATFORM_WIN32s = 0;
-constexpr uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
-constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
+constexpr uint32_t kPlatformWin32s = 0;
+constexpr uint32_t kPlatformWin32Windows = 1;
+constexpr uint32_t kPlatformWin32Nt = 2;
 
 /// Outcome of waiting for input.
 enum class WaitResult { Ready, TimedOut, Failed };

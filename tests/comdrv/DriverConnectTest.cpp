@@ -2,10 +2,11 @@
 // in-memory serial interface.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
-#include "comdrv/WinProbes.h"
 #include "comdrv/DriverOnMemory.h"
+#include "comdrv/WinProbes.h"
 
 namespace vorsa::test {
 namespace {
@@ -200,17 +201,43 @@ TEST_F(DriverOnMemory, FlagWordIsFixedOnNtFrom4AndOtherwiseTheCurrentWordUnderMa
     }
 }
 
-TEST_F(DriverOnMemory, MissingDeviceLeavesThePortClosedWithTheErrorLatched) {
+TEST_F(DriverOnMemory, MissingDeviceLeavesThePortClosedWithTheOpensOwnErrorLatched) {
     Line.FailAlways(Call::Open, 2);
     Driver.Connect();
     EXPECT_FALSE(Driver.Connected());
     EXPECT_EQ(Driver.PortHandle, InvalidHandle);
-    // The configuration calls fail on the invalid handle; the latch holds their error.
-    EXPECT_EQ(Driver.GetError(), MemorySerialPort::BadHandleError);
+    // The configuration calls fail too, on the invalid handle and with another code; the
+    // latch names why the device could not be used.
+    EXPECT_EQ(Line.CountOf(Call::SetCommTimeouts), 1u) << "every step still ran";
+    EXPECT_EQ(Driver.GetError(), 2);
     Line.ClearLog();
     Driver.DisConnect();
     EXPECT_EQ(Line.CountOf(Call::CloseHandle), 0u);
     EXPECT_EQ(Driver.PortHandle, InvalidHandle);
+}
+
+TEST_F(DriverOnMemory, TheFirstFailingStepDecidesAndNamesTheCause) {
+    // The port is closed by any failing step, whatever code the platform reports for it
+    // (even none), and the latch keeps the first failure, not the last.
+    struct Case {
+        std::vector<std::pair<Call, int32_t>> Failures;
+        int32_t Latched;
+    };
+    const Case Cases[] = {
+        {{{Call::SetCommState, 31}, {Call::SetCommTimeouts, 87}}, 31},
+        {{{Call::SetupComm, 5}, {Call::SetCommTimeouts, 6}}, 5},
+        {{{Call::SetCommTimeouts, 0}}, 0},
+        {{{Call::SetCommState, 0}, {Call::SetupComm, 12}}, 0},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(::testing::Message() << "first failure " << C.Failures.front().second);
+        for (const auto& [Step, Code] : C.Failures) {
+            Line.FailOnce(Step, Code);
+        }
+        Driver.Connect();
+        EXPECT_FALSE(Driver.Connected());
+        EXPECT_EQ(Driver.GetError(), C.Latched);
+    }
 }
 
 TEST_F(DriverOnMemory, AFailingConfigurationStepLeavesThePortClosedAndReleasesTheDevice) {

@@ -204,7 +204,7 @@ TEST_F(BackendOnPty, VersionQueryNeedsTheRecordSizeAndAnswersNtFrom4) {
     EXPECT_EQ(Port.GetLastError(), EINVAL);
     Info.dwOSVersionInfoSize = sizeof Info;
     ASSERT_TRUE(Port.GetVersionEx(Info));
-    EXPECT_EQ(Info.dwPlatformId, VER_PLATFORM_WIN32_NT);
+    EXPECT_EQ(Info.dwPlatformId, kPlatformWin32Nt);
     EXPECT_GE(Info.dwMajorVersion, 4u);
 }
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -104,7 +105,8 @@ TEST_F(HiddenWindowTest, ClosedPortPassesEverythingToTheDefaultProcedure) {
     Forget();
     ExposedVorsa NeverOpened(nullptr, Borrow(Modem));
     for (ExposedVorsa* Closed : {&Vorsa, &NeverOpened}) {
-        for (const uint32_t Msg : {WM_TIMER, NotifyMsg, SentMsg, ReceiveMsg, WM_USER + 9}) {
+        for (const uint32_t Msg : std::initializer_list<uint32_t>{WM_TIMER, NotifyMsg, SentMsg,
+                                                                  ReceiveMsg, WM_USER + 9}) {
             TMessage Message{Msg, 1, 2, 77};
             Closed->TimerWndProc(Message);
             EXPECT_EQ(Message.Result, 0) << Msg << ": the default procedure's result is stored";

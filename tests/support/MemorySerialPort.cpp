@@ -13,7 +13,7 @@ MemorySerialPort::MemorySerialPort() {
     Version.dwOSVersionInfoSize = sizeof(detail::OSVERSIONINFOA);
     Version.dwMajorVersion = 5;
     Version.dwMinorVersion = 1;
-    Version.dwPlatformId = detail::VER_PLATFORM_WIN32_NT;
+    Version.dwPlatformId = detail::kPlatformWin32Nt;
 }
 
 const char* MemorySerialPort::NameOf(Call What) {

@@ -52,7 +52,7 @@ TEST(ComponentDefaults, EveryPropertyHasItsValueAfterConstruction) {
     EXPECT_EQ(Vorsa.NotifyQueue.Count(), 0);
     EXPECT_EQ(Vorsa.SentQueue.Count(), 0);
     EXPECT_EQ(Vorsa.ReceiveQueue.Count(), 0);
-    EXPECT_NE(Vorsa.WindowHandle(), 0u) << "outside design state the window exists";
+    EXPECT_NE(Vorsa.WindowHandle(), HWND{}) << "outside design state the window exists";
     EXPECT_EQ(Vorsa.WindowHandle(), Vorsa.TimerWindow);
 }
 
@@ -69,7 +69,7 @@ TEST(ComponentDesignState, HasNoHiddenWindowAndItsDestructionReleasesNone) {
     {
         TVorsa Designed(&Form, std::make_unique<MemorySerialPort>());
         EXPECT_NE(Designed.ComponentState() & csDesigning, 0u);
-        EXPECT_EQ(Designed.WindowHandle(), 0u);
+        EXPECT_EQ(Designed.WindowHandle(), HWND{});
         ASSERT_TRUE(PostMessageA(Other.Handle(), WM_USER + 7, 0, 0));
     }
     ProcessMessages();
@@ -81,7 +81,7 @@ TEST(ComponentDesignState, HasNoHiddenWindowAndItsDestructionReleasesNone) {
     {
         TVorsa Running(nullptr, std::make_unique<MemorySerialPort>());
         Released = Running.WindowHandle();
-        ASSERT_NE(Released, 0u);
+        ASSERT_NE(Released, HWND{});
         EXPECT_TRUE(PostMessageA(Released, WM_USER + 1, 0, 0));
     }
     EXPECT_FALSE(PostMessageA(Released, WM_USER + 1, 0, 0));

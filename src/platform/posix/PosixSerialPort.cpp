@@ -421,7 +421,7 @@ bool PosixSerialPort::GetVersionEx(OSVERSIONINFOA& Info) {
     Info.dwMajorVersion = Major;
     Info.dwMinorVersion = Minor;
     Info.dwBuildNumber = Build;
-    Info.dwPlatformId = VER_PLATFORM_WIN32_NT;
+    Info.dwPlatformId = kPlatformWin32Nt;
     Info.szCSDVersion[0] = '\0';
     return true;
 }

@@ -1,9 +1,7 @@
 #include "vorsa/cli/Run.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include "Session.h"
+#include "Terminal.h"
 #include "vorsa/cli/CommandLine.h"
 #include "vorsa/cli/Output.h"
 
@@ -15,11 +13,10 @@ int Run(const std::vector<std::string>& arguments) {
         return parsed.exitStatus;
     }
     const Options& options = *parsed.options;
-    // A reader that goes away (vorsa ... | head) ends the output, not the program with
-    // the modem half-way through an exchange.
-    ::signal(SIGPIPE, SIG_IGN);
-    const bool terminals = ::isatty(STDOUT_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0;
-    Output out(options.json, terminals && !options.json && !options.verbose);
+    PrepareStandardStreams();
+    const bool progress = !options.json && !options.verbose && IsTerminal(Stream::Output) &&
+                          IsTerminal(Stream::Error) && EnableLineRedraw();
+    Output out(options.json, progress);
     Session session(options, out);
     return session.Run();
 }

@@ -1,12 +1,11 @@
 #include "Session.h"
 
-#include <unistd.h>
-
-#include <cstring>
 #include <iostream>
 #include <iterator>
 #include <system_error>
 
+#include "BuiltInModem.h"
+#include "Terminal.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/cli/TextEncoding.h"
 
@@ -96,23 +95,21 @@ int Session::Run() {
 }
 
 bool Session::StartSimulatedModem() {
-    simulated_ = std::make_unique<sim::SimulatedModem>();
-    try {
-        simulated_->Start();
-    } catch (const std::system_error& error) {
-        RecordError(ErrNotCatalogued,
-                    std::string("cannot start the simulated modem: ") + error.what());
+    std::string error;
+    builtIn_ = BuiltInModem::Start(error);
+    if (!builtIn_) {
+        RecordError(ErrNotCatalogued, error);
         return false;
     }
     if (!options_.sim) {
         out_.Note("no -p DEVICE given: using the built-in simulated modem on " +
-                  simulated_->DevicePath() + " (give -p DEVICE for a real modem)");
+                  builtIn_->DevicePath() + " (give -p DEVICE for a real modem)");
     }
     return true;
 }
 
 std::string Session::DeviceName() const {
-    return simulated_ ? simulated_->DevicePath() : options_.port;
+    return builtIn_ ? builtIn_->DevicePath() : options_.port;
 }
 
 void Session::Configure() {
@@ -226,7 +223,7 @@ bool Session::Connect() {
     }
     const int32_t systemError = modem_->GetError();
     if (systemError != 0) {
-        out_.Note("cannot use " + DeviceName() + ": " + std::strerror(systemError));
+        out_.Note("cannot use " + DeviceName() + ": " + SysErrorMessage(systemError));
     }
     if (!Failed()) {
         RecordError(ErrNotConnected, GetErrString(ErrNotConnected));
@@ -263,7 +260,7 @@ bool Session::DeviceAlive() {
         const int32_t code = modem_->GetError();
         RecordError(ErrNotCatalogued, "System Error " + std::to_string(code));
         if (code != 0) {
-            out_.Note(DeviceName() + ": " + std::strerror(code));
+            out_.Note(DeviceName() + ": " + SysErrorMessage(code));
         }
         return false;
     }
@@ -284,8 +281,8 @@ std::optional<std::string> Session::MessageText() {
     if (options_.text) {
         text = *options_.text;
     } else {
-        if (::isatty(STDIN_FILENO) != 0) {
-            out_.Note("type the message, then Ctrl-D");
+        if (IsTerminal(Stream::Input)) {
+            out_.Note(std::string("type the message, then ") + EndOfInputKeys());
         }
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         text = WithoutTrailingLineBreaks(text);

@@ -11,9 +11,10 @@
 #include "vorsa/cli/CommandLine.h"
 #include "vorsa/cli/MessageFields.h"
 #include "vorsa/cli/Output.h"
-#include "vorsa/sim/SimulatedModem.h"
 
 namespace vorsa::cli {
+
+class BuiltInModem;
 
 class Session {
   public:
@@ -64,7 +65,7 @@ class Session {
 
     const Options& options_;
     Output& out_;
-    std::unique_ptr<sim::SimulatedModem> simulated_;  // outlives the component
+    std::unique_ptr<BuiltInModem> builtIn_;  // outlives the component
     std::unique_ptr<TVorsa> modem_;
     int errors_ = 0;
     bool lostLink_ = false;  // the modem was lost and is being looked for

@@ -1,20 +1,17 @@
 // watch: stays connected and lets the component's events arrive. The component raises them
-// from its hidden window when the thread's message loop runs; here that loop is a poll(2)
-// on the message loop's descriptor, beside Ctrl-C (through a self-pipe) and, with the
-// built-in simulated modem, the simulator's console on standard input. A modem that is
-// lost (unplugged, hung up) is brought back by the component's AutoReconnect, and the
-// watch goes on.
-#include <poll.h>
-#include <unistd.h>
-
+// from its hidden window when the thread's message loop runs; here that loop waits (WatchWait)
+// for the loop to have something due, beside Ctrl-C and, with the built-in simulated modem,
+// the simulator's console on standard input. A modem that is lost (unplugged, hung up) is
+// brought back by the component's AutoReconnect, and the watch goes on.
 #include <chrono>
 #include <optional>
 #include <string>
 
+#include "BuiltInModem.h"
 #include "Session.h"
-#include "SignalPipe.h"
+#include "Terminal.h"
+#include "WatchWait.h"
 #include "vorsa/Framework.h"
-#include "vorsa/sim/Console.h"
 
 namespace vorsa::cli {
 
@@ -30,22 +27,18 @@ constexpr uint32_t kLongestReconnectPauseSeconds = 30;
 // Lines typed for the simulator's console; complete lines are carried out.
 class ConsoleInput {
   public:
-    explicit ConsoleInput(sim::SimulatedModem& modem) : console_(modem) {}
+    explicit ConsoleInput(BuiltInModem& modem) : modem_(modem) {}
 
-    // Reads what waits on standard input; false at its end.
-    bool ReadAvailable(Output& out) {
-        char buffer[1024];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
+    // Takes what waits on standard input; false at its end.
+    bool ReadAvailable(WatchWait& wait, Output& out) {
+        if (!wait.ReadInput(pending_)) {
             return false;
         }
-        pending_.append(buffer, static_cast<size_t>(n));
         for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
             std::string line = pending_.substr(0, end);
             pending_.erase(0, end + 1);
-            const sim::Console::Result result = console_.Execute(line);
-            if (!result.output.empty()) {
-                std::string output = result.output;
+            std::string output = modem_.Console(line);
+            if (!output.empty()) {
                 if (output.back() == '\n') {
                     output.pop_back();
                 }
@@ -56,23 +49,23 @@ class ConsoleInput {
     }
 
   private:
-    sim::Console console_;
+    BuiltInModem& modem_;
     std::string pending_;
 };
 
 }  // namespace
 
 void Session::Watch() {
-    SignalPipe signals;
     std::optional<ConsoleInput> console;
-    if (simulated_) {
-        console.emplace(*simulated_);
-        if (::isatty(STDIN_FILENO) != 0) {
+    if (builtIn_) {
+        console.emplace(*builtIn_);
+        if (IsTerminal(Stream::Input)) {
             out_.Note(
                 "the simulated modem takes console commands here, e.g. "
                 "`deliver +40700000001 Hello` (help lists them)");
         }
     }
+    WatchWait wait(console.has_value());
     std::optional<Clock::time_point> deadline;
     if (options_.watchFor) {
         deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
@@ -82,7 +75,6 @@ void Session::Watch() {
     modem_->AutoReconnect = true;
     modem_->ReconnectMaxDelay = kLongestReconnectPauseSeconds;
 
-    const int loopFd = MessageLoopFd();
     bool consoleOpen = console.has_value();
     for (;;) {
         if (options_.watchCount && received_ >= static_cast<int>(*options_.watchCount)) {
@@ -100,17 +92,12 @@ void Session::Watch() {
                 timeoutMs = static_cast<int>(leftMs);
             }
         }
-        pollfd fds[3] = {{loopFd, POLLIN, 0},
-                         {signals.Fd(), POLLIN, 0},
-                         {consoleOpen ? STDIN_FILENO : -1, POLLIN, 0}};
-        if (::poll(fds, 3, timeoutMs) < 0) {
-            continue;  // interrupted by a signal: the pipe tells which
-        }
-        if ((fds[1].revents & POLLIN) != 0 || signals.Caught() != 0) {
+        const WatchWait::Ready ready = wait.Wait(timeoutMs);
+        if (ready.interrupted) {
             out_.Note("interrupted; disconnecting");
             break;
         }
-        if ((fds[0].revents & POLLIN) != 0) {
+        if (ready.messages) {
             try {
                 ProcessMessages();
             } catch (const std::exception& error) {
@@ -118,8 +105,8 @@ void Session::Watch() {
                 RecordError(-1, error.what());
             }
         }
-        if ((fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-            consoleOpen = console->ReadAvailable(out_);
+        if (consoleOpen && ready.input) {
+            consoleOpen = console->ReadAvailable(wait, out_);
         }
         if (!DeviceAlive()) {
             break;

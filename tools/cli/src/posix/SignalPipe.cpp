@@ -1,4 +1,4 @@
-#include "SignalPipe.h"
+#include "posix/SignalPipe.h"
 
 #include <fcntl.h>
 #include <signal.h>
