@@ -238,12 +238,11 @@ TEST_F(ComPort, AHangUpInTheMiddleOfAReadIsReportedWithBusyClear) {
     EXPECT_EQ(Vorsa.ReadSMS("1"), "");
     OnWrite = nullptr;
     EXPECT_FALSE(Vorsa.IsBusy());
-    ASSERT_EQ(Events.Errors.size(), 2u) << ::testing::PrintToString(Events.Errors);
+    // A port that hung up ends the read at once, with one report, and is closed.
+    ASSERT_EQ(Events.Errors.size(), 1u) << ::testing::PrintToString(Events.Errors);
     EXPECT_EQ(Events.Errors[0].Code, -1);
     EXPECT_THAT(Events.Errors[0].Text, ::testing::StartsWith("System Error "));
     EXPECT_NE(Events.Errors[0].Text, "System Error 0");
-    EXPECT_EQ(Events.Errors[1], Catalogued(ErrReadTimeout));
-    Vorsa.DisConnect();
     EXPECT_FALSE(Vorsa.Connected());
 }
 
