@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <sstream>
 #include <thread>
 
@@ -16,6 +17,8 @@ namespace {
 
 constexpr int kDefaultInboxLimit = 100;
 constexpr int kMaxInboxLimit = 1000;
+// How long Start() waits for the server's loop to run.
+constexpr auto kStartPatience = std::chrono::seconds(10);
 
 void SendJson(httplib::Response& res, int status, const nlohmann::json& body) {
     res.status = status;
@@ -319,6 +322,11 @@ int HttpApi::Port() const {
 void HttpApi::Start() {
     if (!impl_->thread.joinable()) {
         impl_->thread = std::thread([this] { (void)impl_->server.listen_after_bind(); });
+        // A stop() before the server runs would be lost and leave it serving for ever.
+        const auto deadline = std::chrono::steady_clock::now() + kStartPatience;
+        while (!impl_->server.is_running() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
 }
 
