@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "vorsa/Framework.h"
 #include "vorsa/SMScnst.h"
@@ -61,6 +62,28 @@ bool IsPermanentRefusal(int32_t code) {
         default:
             return (code >= 128 && code <= 176);  // PID, DCS and command errors
     }
+}
+
+// What the link keeps of the modem's bytes during one send.
+constexpr size_t kHeardLimit = 4096;
+
+// The number of the first "+CMS ERROR: <n>" in `bytes`.
+std::optional<int32_t> CmsErrorIn(const std::string& bytes) {
+    const std::string marker = "+CMS ERROR: ";
+    const size_t at = bytes.find(marker);
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    int32_t code = 0;
+    size_t i = at + marker.size();
+    const size_t first = i;
+    while (i < bytes.size() && i - first < 4 && bytes[i] >= '0' && bytes[i] <= '9') {
+        code = code * 10 + (bytes[i++] - '0');
+    }
+    if (i == first) {
+        return std::nullopt;
+    }
+    return code;
 }
 
 bool SafeClassicCharacter(unsigned char c) {
@@ -219,7 +242,17 @@ SendResult ClassicModemLink::Send(const std::string& to, const std::string& text
     ProcessMessages();
     references_.clear();
     std::string reply;
+    // A modem that refuses the send before its prompt ("+CMS ERROR: 1" to AT+CMGS, as some
+    // modems answer for a barred or unknown destination) is reported by the component as
+    // "no prompt" (1001); the line itself still tells the cause, so the link watches it.
+    std::string heard;
+    modem_->OnTrace = [&heard](bool outgoing, const std::string& bytes) {
+        if (!outgoing && heard.size() < kHeardLimit) {
+            heard += bytes;
+        }
+    };
     const auto errors = Collecting([&] { reply = modem_->SendSMS(to, text); });
+    modem_->OnTrace = nullptr;
     if (errors.empty() && endWith(reply, "OK")) {
         const auto deadline = Clock::now() + std::chrono::seconds(modem_->ReadTimeout);
         while (references_.empty() && Clock::now() < deadline) {
@@ -233,8 +266,13 @@ SendResult ClassicModemLink::Send(const std::string& to, const std::string& text
         }
         return result;
     }
-    const Error error =
+    Error error =
         errors.empty() ? Error{ErrModemError, "the modem did not answer OK"} : errors.back();
+    if (error.code == ErrModemError) {
+        if (const std::optional<int32_t> cause = CmsErrorIn(heard)) {
+            error = {*cause, GetErrString(*cause)};
+        }
+    }
     SendResult result{SendOutcome::Transient, {}, error.code, error.text};
     if (error.code == ErrReadTimeout ||
         (error.code == ErrNotCatalogued && startWith(error.text, "System Error"))) {
