@@ -70,8 +70,7 @@ class HttpApiTest : public ::testing::Test {
 };
 
 TEST_F(HttpApiTest, PostQueuesAndGetReadsTheMessage) {
-    const auto [status, body] =
-        Post(R"({"to":"+40700000001","text":"Hello","report":true,"validity":3600})");
+    const auto [status, body] = Post(R"({"to":"+40700000001","text":"Hello"})");
     EXPECT_EQ(status, 202);
     EXPECT_EQ(body["state"], "queued");
     EXPECT_EQ(body["to"], "+40700000001");
@@ -82,8 +81,8 @@ TEST_F(HttpApiTest, PostQueuesAndGetReadsTheMessage) {
     EXPECT_EQ(getStatus, 200);
     EXPECT_EQ(message["id"], id);
     EXPECT_EQ(message["text"], "Hello");
-    EXPECT_EQ(message["report"], true);
-    EXPECT_EQ(message["validity"], 3600);
+    EXPECT_EQ(message["report"], false);
+    EXPECT_EQ(message["validity"], nullptr);
     EXPECT_EQ(message["references"], json::array());
     EXPECT_EQ(Get("/v1/messages/424242").first, 404);
     EXPECT_EQ(Get("/v1/messages/abc").first, 404);
@@ -120,6 +119,7 @@ TEST_F(HttpApiTest, EveryBadRequestGetsAJsonError) {
         {R"({"to":"+40700000001","text":""})", 400, "empty_text"},
         {R"({"to":"+40700000001","text":")" + std::string(160, 'a') + "\"}", 400, "text_too_long"},
         {R"({"to":"+40700000001","text":"[x]"})", 400, "unsupported_text"},
+        {R"({"to":"+40700000001","text":"x","report":true})", 400, "unsupported_option"},
         {R"({"to":"+40700000001","text":")" + std::string(5000, 'a') + "\"}", 413,
          "body_too_large"},
     };

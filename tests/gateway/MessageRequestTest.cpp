@@ -8,7 +8,7 @@
 namespace vorsa::gateway {
 namespace {
 
-const TextLimits kUnlimited{0, false};
+const TextLimits kUnlimited{0, false, true, true, true};
 
 ParsedRequest Parse(const std::string& body, const std::string& headerKey = "") {
     return ParseMessageRequest(body, kUnlimited, headerKey, nullptr);
@@ -82,11 +82,24 @@ TEST(MessageRequest, CountsCharactersNotBytesAndRefusesBrokenUtf8) {
         EXPECT_FALSE(Utf8Length(broken)) << broken;
     }
     // Exactly at the link's limit passes; one more is refused.
-    const TextLimits limits{5, true};
+    const TextLimits limits{5, true, false, false, false};
     EXPECT_TRUE(ParseMessageRequest(R"({"to":"123","text":"ééééé"})", limits, "", nullptr).message);
     EXPECT_EQ(
         ParseMessageRequest(R"({"to":"123","text":"éééééé"})", limits, "", nullptr).error.code,
         "text_too_long");
+}
+
+TEST(MessageRequest, RefusesOptionsTheModemsCannotHonour) {
+    const TextLimits none{0, false, false, false, false};
+    for (const char* body :
+         {R"({"to":"123","text":"x","report":true})", R"({"to":"123","text":"x","class":0})",
+          R"({"to":"123","text":"x","validity":3600})"}) {
+        EXPECT_EQ(ParseMessageRequest(body, none, "", nullptr).error.code, "unsupported_option")
+            << body;
+    }
+    EXPECT_TRUE(ParseMessageRequest(R"({"to":"123","text":"x","report":false,"class":null})", none,
+                                    "", nullptr)
+                    .message);
 }
 
 TEST(ClassicModemLinkText, RefusesWhatTheClassicPackingWouldAlter) {

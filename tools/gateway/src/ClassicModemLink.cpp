@@ -124,7 +124,7 @@ ClassicModemLink::~ClassicModemLink() {
 }
 
 TextLimits ClassicModemLink::ClassicLimits() {
-    return TextLimits{kClassicMaxCharacters, true};
+    return TextLimits{kClassicMaxCharacters, true, false, false, false};
 }
 
 std::string ClassicModemLink::RefusalOf(const std::string& text) {

@@ -164,6 +164,18 @@ ParsedRequest ParseMessageRequest(
                                            " characters; at most " + std::to_string(most) +
                                            " can be sent");
     }
+    if (message.report && !limits.statusReports) {
+        return Refuse("unsupported_option",
+                      "\"report\": the modems of this gateway cannot ask for status reports yet");
+    }
+    if (message.messageClass && !limits.messageClass) {
+        return Refuse("unsupported_option",
+                      "\"class\": the modems of this gateway cannot set a message class yet");
+    }
+    if (message.validitySeconds && !limits.validity) {
+        return Refuse("unsupported_option",
+                      "\"validity\": the modems of this gateway cannot set a validity period yet");
+    }
     if (textRefusal) {
         if (const std::string refusal = textRefusal(message.text); !refusal.empty()) {
             return Refuse("unsupported_text", refusal);

@@ -81,11 +81,16 @@ struct LinkHealth {
     int consecutiveTimeouts = 0;
 };
 
-/// Limits on what a link can send today, so that the API can refuse what would fail.
+/// Limits on what a link can send today, so that the API can refuse what would fail or be
+/// silently ignored.
 struct TextLimits {
     size_t maxCharacters = 0;
     /// True when only the characters of the classic 7-bit set go (no Unicode).
     bool sevenBitOnly = true;
+    /// Whether a send can ask for a status report, a message class and a validity period.
+    bool statusReports = false;
+    bool messageClass = false;
+    bool validity = false;
 };
 
 class ModemLink {
