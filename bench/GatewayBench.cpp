@@ -56,6 +56,7 @@ void ApiAcceptsMessages(benchmark::State& state) {
     const int port = Api().api->Port();
     httplib::Client client("127.0.0.1", port);
     client.set_keep_alive(true);
+    client.set_tcp_nodelay(true);
     const std::string body = R"({"to":"+40700000001","text":"A message from the benchmark"})";
     for (auto _ : state) {
         const auto response = client.Post("/v1/messages", body, "application/json");

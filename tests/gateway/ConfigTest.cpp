@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "vorsa/gateway/Command.h"
 #include "vorsa/gateway/Config.h"
 #include "vorsa/gateway/IniFile.h"
 
@@ -137,6 +138,33 @@ TEST(GatewayConfig, ListenAddressesAndLoopback) {
     }
     for (const char* remote : {"10.0.0.1", "128.0.0.1", "::2", "", "1127.0.0.1"}) {
         EXPECT_FALSE(IsLoopbackAddress(remote)) << remote;
+    }
+}
+
+}  // namespace
+}  // namespace vorsa::gateway
+
+namespace vorsa::gateway {
+namespace {
+
+TEST(GatewayCommand, FoundAsTheCommandWordOnly) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool gateway;
+    } cases[] = {
+        {{"gateway"}, true},
+        {{"gateway", "--sim"}, true},
+        {{"-v", "--json", "gateway"}, true},
+        {{"-p", "/dev/ttyUSB0", "gateway", "-p", "/dev/ttyUSB1"}, true},
+        {{"--timeout", "5", "gateway"}, true},
+        {{"-p", "gateway", "status"}, false},  // "gateway" is the device here
+        {{"send", "+40700000001", "gateway"}, false},
+        {{"status"}, false},
+        {{}, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsGatewayCommand(c.arguments), c.gateway)
+            << ::testing::PrintToString(c.arguments);
     }
 }
 

@@ -118,7 +118,7 @@ TEST_F(ModemFaultsTest, SilenceLeadsToANewSetUpAndNothingIsLost) {
     modem_->UpdateFaults([](sim::FaultSettings& f) { f.ignoreNextCommands = 4; });
     Deliver("during the silence");
     ASSERT_TRUE(Eventually([&] { return Received("during the silence"); }));
-    EXPECT_TRUE(modem_->Storage().empty());
+    ASSERT_TRUE(Eventually([&] { return modem_->Storage().empty(); }));
     const int64_t id = Send("after the silence");
     ASSERT_TRUE(Eventually([&] { return State(id) == MessageState::Sent; }));
     ASSERT_EQ(modem_->Outbox().size(), 1u);

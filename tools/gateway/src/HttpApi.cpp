@@ -92,6 +92,8 @@ struct HttpApi::Impl {
     Impl(ApiSettings s, Store& st, std::function<void()> q)
         : settings(std::move(s)), store(st), onQueued(std::move(q)) {
         server.set_payload_max_length(settings.maxBodyBytes);
+        // Replies go out at once instead of waiting for the client's delayed acknowledgement.
+        server.set_tcp_nodelay(true);
         server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
             return Authorised(req, res) ? httplib::Server::HandlerResponse::Unhandled
                                         : httplib::Server::HandlerResponse::Handled;

@@ -92,7 +92,10 @@ void ModemWorker::Wake() {
 void ModemWorker::Run() {
     std::unique_ptr<ModemLink> link = makeLink_();
     ModemLink::Events events;
-    events.onStored = [this] { storedPending_ = true; };
+    events.onStored = [this] {
+        storedPending_ = true;
+        Wake();  // ends the link's wait, so the message is fetched now
+    };
     events.onStatusReport = [this](const StatusReport& report) {
         try {
             const auto id = store_.ApplyStatusReport(settings_.modem.name, report, NowMillis());
