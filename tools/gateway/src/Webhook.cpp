@@ -102,7 +102,8 @@ void Webhook::Run() {
         } catch (const StoreError& error) {
             log_.Emit("store_error", {{"webhook", url_}, {"error", error.what()}});
         }
-        for (const PendingEvent& event : events) {
+        for (size_t i = 0; i < events.size(); ++i) {
+            const PendingEvent& event = events[i];
             nlohmann::json body = {{"id", event.id}, {"type", event.kind}};
             body["data"] = nlohmann::json::parse(event.payload, nullptr, false);
             const auto response = client.Post(target->path, body.dump(), "application/json");
@@ -110,17 +111,19 @@ void Webhook::Run() {
             try {
                 if (acknowledged) {
                     store_.MarkEventDelivered(event.id, NowMillis());
-                } else {
-                    store_.MarkEventRetry(
-                        event.id,
-                        NowMillis() + BackoffMs(event.attempts, kRetryBaseMs, kRetryMaxMs));
+                    continue;
+                }
+                // The receiver is down: this event and the rest of the batch wait together,
+                // so they still arrive oldest first.
+                const int64_t next =
+                    NowMillis() + BackoffMs(event.attempts, kRetryBaseMs, kRetryMaxMs);
+                for (size_t rest = i; rest < events.size(); ++rest) {
+                    store_.MarkEventRetry(events[rest].id, next);
                 }
             } catch (const StoreError& error) {
                 log_.Emit("store_error", {{"webhook", url_}, {"error", error.what()}});
             }
-            if (!acknowledged) {
-                break;  // the receiver is down: keep the order, try again later
-            }
+            break;
         }
         std::unique_lock lock(mutex_);
         if (events.empty() || events.size() < static_cast<size_t>(kBatch)) {
