@@ -64,6 +64,8 @@ bool IsPermanentRefusal(int32_t code) {
     }
 }
 
+// How long a send waits for its reference after the modem's OK.
+constexpr auto kReferenceGrace = std::chrono::milliseconds(500);
 // What the link keeps of the modem's bytes during one send.
 constexpr size_t kHeardLimit = 4096;
 
@@ -254,7 +256,9 @@ SendResult ClassicModemLink::Send(const std::string& to, const std::string& text
     const auto errors = Collecting([&] { reply = modem_->SendSMS(to, text); });
     modem_->OnTrace = nullptr;
     if (errors.empty() && endWith(reply, "OK")) {
-        const auto deadline = Clock::now() + std::chrono::seconds(modem_->ReadTimeout);
+        // The reference ("+CMGS: n") stood in the same reply, before its OK: the component
+        // has queued it, and the message loop raises it at once.
+        const auto deadline = Clock::now() + kReferenceGrace;
         while (references_.empty() && Clock::now() < deadline) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());

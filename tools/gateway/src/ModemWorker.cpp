@@ -258,7 +258,14 @@ bool ModemWorker::SendOne(ModemLink& link) {
     switch (result.outcome) {
         case SendOutcome::Sent:
             outcome = "sent";
-            recorded = Record([&] { store_.MarkSent(id, result.references, done); }, "sent");
+            recorded = Record(
+                [&] {
+                    if (!store_.MarkSent(id, result.references, done)) {
+                        // Recovered as abandoned meanwhile: it stays "unknown".
+                        outcome = "sent, but recovered as unknown meanwhile";
+                    }
+                },
+                "sent");
             break;
         case SendOutcome::Permanent:
             outcome = "failed";

@@ -177,14 +177,14 @@ class SqlStore final : public Store {
         });
     }
 
-    void MarkSent(int64_t id, const std::vector<int>& references, int64_t now) override {
-        Transaction<int>([&] {
+    bool MarkSent(int64_t id, const std::vector<int>& references, int64_t now) override {
+        return Transaction<bool>([&] {
             const auto rows = Rows(
                 "UPDATE outgoing SET state = 'sent', part_refs = ?, sent_at = ?, updated_at = ?, "
                 "last_error = '' WHERE id = ? AND state = 'sending' RETURNING modem",
                 {JoinReferences(references), now, now, id});
             if (rows.empty()) {
-                throw StoreError("message " + std::to_string(id) + " is not being sent");
+                return false;
             }
             for (int reference : references) {
                 Rows(
@@ -192,7 +192,7 @@ class SqlStore final : public Store {
                     "ON CONFLICT DO NOTHING",
                     {id, Text(rows[0][0]), int64_t{reference}});
             }
-            return 0;
+            return true;
         });
     }
 

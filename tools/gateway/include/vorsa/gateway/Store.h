@@ -71,8 +71,10 @@ class Store {
     [[nodiscard]] virtual std::optional<OutgoingMessage> Claim(const std::string& modem,
                                                                const std::string& claimant,
                                                                int64_t now) = 0;
-    /// The modem confirmed the message (sending -> sent).
-    virtual void MarkSent(int64_t id, const std::vector<int>& references, int64_t now) = 0;
+    /// The modem confirmed the message (sending -> sent). False when the message was no
+    /// longer "sending" (recovered meanwhile as abandoned): nothing is changed then.
+    [[nodiscard]] virtual bool MarkSent(int64_t id, const std::vector<int>& references,
+                                        int64_t now) = 0;
     /// Back to the queue, due again at `nextAttemptAt` (sending -> queued).
     virtual void MarkRetry(int64_t id, const std::string& error, int64_t nextAttemptAt,
                            int64_t now) = 0;
