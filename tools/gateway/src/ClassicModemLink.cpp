@@ -244,9 +244,10 @@ SendResult ClassicModemLink::Send(const std::string& to, const std::string& text
     ProcessMessages();
     references_.clear();
     std::string reply;
-    // A modem that refuses the send before its prompt ("+CMS ERROR: 1" to AT+CMGS, as some
-    // modems answer for a barred or unknown destination) is reported by the component as
-    // "no prompt" (1001); the line itself still tells the cause, so the link watches it.
+    // A modem that refuses AT+CMGS itself, before any prompt (a "+CMS ERROR: <cause>" in
+    // place of "> ", as vorsa-sim's `fault error CMGS CODE` answers), is reported by the
+    // component as "no prompt" (1001); the line still tells the cause, so the link watches
+    // it to tell a refused number from a passing fault.
     std::string heard;
     modem_->OnTrace = [&heard](bool outgoing, const std::string& bytes) {
         if (!outgoing && heard.size() < kHeardLimit) {
