@@ -24,7 +24,8 @@ constexpr const char* kFooter =
     "  vorsa -p /dev/ttyUSB0 --json watch --for 60\n"
     "\n"
     "Exit status: 0 on success, 1 on an SMS or modem error, 2 on a usage error.\n"
-    "Run `vorsa COMMAND --help` for a command's own options; `man vorsa` has the rest.";
+    "Run `vorsa COMMAND --help` for a command's own options; `man vorsa` has the rest.\n"
+    "`vorsa gateway --help`: the SMS gateway service (HTTP API, outbox, inbox, many modems).";
 
 constexpr const char* kCommandFooter =
     "\nThe global options of `vorsa --help` (-p, -b, --pdu, --pin, --json, -v...) may stand\n"

@@ -1,0 +1,61 @@
+// Helpers for the tests that run whole gateways: a temporary directory, the `vorsa gateway`
+// program as a child process, and the API calls the tests make.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "sim/Subprocess.h"
+
+namespace vorsa::test {
+
+/// A directory under /tmp, removed with everything in it at the end.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    [[nodiscard]] const std::string& Path() const { return path_; }
+    /// Writes `text` to a file in the directory; gives its path.
+    std::string Write(const std::string& name, const std::string& text) const;
+
+  private:
+    std::string path_;
+};
+
+/// `vorsa gateway --config FILE --listen 127.0.0.1:0` as a child process.
+class GatewayProcess {
+  public:
+    explicit GatewayProcess(const std::string& configPath);
+    /// Waits until it listens; false when it did not (its log then says why).
+    [[nodiscard]] bool Ready(std::chrono::milliseconds patience = std::chrono::seconds(30));
+    [[nodiscard]] int Port() const { return port_; }
+    /// SIGKILL: no drain, no clean-up.
+    void Kill();
+    /// SIGTERM and wait; gives the exit status.
+    int Stop();
+    [[nodiscard]] std::string Log() const { return process_.Errors(); }
+
+  private:
+    Subprocess process_;
+    int port_ = 0;
+};
+
+/// What an API call gave: the HTTP status (0 when the gateway could not be reached) and
+/// the JSON body.
+struct ApiReply {
+    int status = 0;
+    nlohmann::json body;
+};
+
+ApiReply PostMessage(int port, const std::string& to, const std::string& text,
+                     const std::string& idempotencyKey);
+ApiReply GetJson(int port, const std::string& path);
+
+}  // namespace vorsa::test

@@ -1,0 +1,137 @@
+// One modem as the gateway needs it. The gateway's workers talk to modems only through
+// this interface; ClassicModemLink implements it on the TVorsa component. Everything else
+// in the gateway (store, outbox, API) is independent of the component.
+//
+// A link is used by one thread only, the one that connected it; its events are raised on
+// that thread from inside Poll().
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vorsa/gateway/Messages.h"
+
+namespace vorsa::gateway {
+
+/// How to reach and set up one modem.
+struct LinkSettings {
+    std::string device;  // e.g. /dev/serial/by-id/usb-..., reopened by name on each connect
+    int32_t baud = 115200;
+    std::string pin;
+    std::string serviceCentre;
+    std::string storage;  // argument of AT+CPMS; empty: the modem's default
+    uint32_t timeoutSeconds = 10;
+};
+
+struct SendOptions {
+    bool report = false;
+    std::optional<int> messageClass;
+    std::optional<int64_t> validitySeconds;
+};
+
+/// How a send ended, as far as the gateway must tell cases apart.
+enum class SendOutcome {
+    /// The modem confirmed it.
+    Sent,
+    /// Refused for good: a bad number, the network's refusal, a text the link cannot send.
+    /// Sending it again would fail again.
+    Permanent,
+    /// Not sent, and worth another try (no network, a busy modem, the line not open).
+    Transient,
+    /// The text may have reached the modem but no confirmation came (a time-out, the line
+    /// lost mid-send). Sending again could send it twice.
+    Ambiguous,
+};
+
+struct SendResult {
+    SendOutcome outcome = SendOutcome::Transient;
+    /// The message reference of every part, in order (may be empty when the modem sent
+    /// no reference).
+    std::vector<int> references;
+    int32_t code = 0;  // the error code, when not Sent
+    std::string text;  // its text
+};
+
+/// A message the modem holds: whole (all parts in), or as far as it goes.
+struct StoredMessage {
+    std::string sender;
+    std::string timeStamp;      // the service centre's
+    std::string text;           // UTF-8
+    std::string partReference;  // "" for a single message
+    int parts = 1;
+    bool complete = true;
+    /// The storage indexes of every part, to delete once the message is stored.
+    std::vector<std::string> indexes;
+};
+
+struct ListResult {
+    bool ok = true;  // false: the listing failed (error in lastError); `messages` may hold some
+    std::vector<StoredMessage> messages;
+};
+
+struct LinkHealth {
+    std::optional<int> signalDbm;
+    int registration = -1;  // +CREG status, -1 unknown
+    int32_t lastErrorCode = 0;
+    std::string lastError;
+    /// Replies that timed out since the last one that came in.
+    int consecutiveTimeouts = 0;
+};
+
+/// Limits on what a link can send today, so that the API can refuse what would fail or be
+/// silently ignored.
+struct TextLimits {
+    size_t maxCharacters = 0;
+    /// True when only the characters of the classic 7-bit set go (no Unicode).
+    bool sevenBitOnly = true;
+    /// Whether a send can ask for a status report, a message class and a validity period.
+    bool statusReports = false;
+    bool messageClass = false;
+    bool validity = false;
+};
+
+class ModemLink {
+  public:
+    struct Events {
+        /// The modem stored a new message (list to fetch it).
+        std::function<void()> onStored;
+        std::function<void(const StatusReport&)> onStatusReport;
+        /// The device went away (unplugged, re-enumerated, hung up); the link is closed.
+        std::function<void(const std::string& why)> onHangUp;
+    };
+
+    virtual ~ModemLink() = default;
+
+    void SetEvents(Events events) { events_ = std::move(events); }
+
+    /// Opens the device and sets the modem up; false (with lastError) when that failed.
+    [[nodiscard]] virtual bool Connect(const LinkSettings& settings) = 0;
+    virtual void Disconnect() = 0;
+    [[nodiscard]] virtual bool Connected() const = 0;
+
+    [[nodiscard]] virtual SendResult Send(const std::string& to, const std::string& text,
+                                          const SendOptions& options) = 0;
+    /// Every message stored on the modem (read or not), without deleting any.
+    [[nodiscard]] virtual ListResult ListStored() = 0;
+    /// Deletes stored messages by index; false when any delete failed.
+    [[nodiscard]] virtual bool Delete(const std::vector<std::string>& indexes) = 0;
+
+    /// Waits up to `timeoutMs` for something from the modem or for `wakeFd` (-1: none) to
+    /// become readable, and raises the events that came.
+    virtual void Poll(int timeoutMs, int wakeFd) = 0;
+
+    /// Queries signal and registration and gives them with the last error.
+    [[nodiscard]] virtual LinkHealth QueryHealth() = 0;
+    /// The last error and time-out count, without asking the modem.
+    [[nodiscard]] virtual LinkHealth Health() const = 0;
+
+    [[nodiscard]] virtual TextLimits Limits() const = 0;
+
+  protected:
+    Events events_;
+};
+
+}  // namespace vorsa::gateway
