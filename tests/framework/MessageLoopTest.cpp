@@ -18,16 +18,8 @@ namespace {
 using test::PumpUntil;
 using test::RecordingWindow;
 
-// Generous: waits end as soon as the awaited event happens.
-constexpr int kDeadlineMs = 10000;
-
-int Ticks(const std::vector<TMessage>& Messages) {
-    int Count = 0;
-    for (const TMessage& M : Messages) {
-        Count += M.Msg == WM_TIMER ? 1 : 0;
-    }
-    return Count;
-}
+using test::kDeadlineMs;
+using test::Ticks;
 
 TEST(PostedMessages, ArriveLaterInPostingOrderWithTheirParameters) {
     RecordingWindow Window;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "GatewayHarness.h"
+#include "gateway/Eventually.h"
 #include "vorsa/gateway/Gateway.h"
 #include "vorsa/gateway/Store.h"
 #include "vorsa/sim/SimulatedModem.h"
@@ -17,17 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Condition>
-bool Eventually(Condition condition, std::chrono::seconds patience = 40s) {
-    const auto deadline = std::chrono::steady_clock::now() + patience;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
+using test::Eventually;
 
 class ModemFaultsTest : public ::testing::Test {
   protected:

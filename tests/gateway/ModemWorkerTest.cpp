@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "FakeModemLink.h"
+#include "gateway/Eventually.h"
 #include "vorsa/gateway/EventLog.h"
 #include "vorsa/gateway/ModemWorker.h"
 #include "vorsa/gateway/Store.h"
@@ -19,18 +20,7 @@ namespace {
 using test::FakeModem;
 using test::FakeModemLink;
 
-// Waits for `condition`, checking it every few milliseconds, for at most 20 s.
-template <typename Condition>
-bool Eventually(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+using test::Eventually;
 
 class ModemWorkerTest : public ::testing::Test {
   protected:

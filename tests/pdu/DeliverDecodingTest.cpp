@@ -13,7 +13,7 @@ namespace vorsa {
 namespace {
 
 // 21-10-12 13:45:57 +00 as it travels.
-const std::string kStamp = "21101231547500";
+const std::string kDeliverStamp = "21101231547500";
 
 struct DeliverCase {
     std::string pdu;
@@ -32,17 +32,17 @@ const std::vector<DeliverCase> kDelivers = {
      "part two", SmsAlphabet::Gsm7, ConcatInfo{0x1234, 2, 1, true}},
     // UCS2 after a header; an element the decoder does not know (0A, text formatting)
     // before the concatenation element.
-    {"07910407000000F0440B910407000000F10008" + kStamp + "0F0A0A03040001000301030100480069",
+    {"07910407000000F0440B910407000000F10008" + kDeliverStamp + "0F0A0A03040001000301030100480069",
      "+40700000001", "Hi", SmsAlphabet::Ucs2, ConcatInfo{1, 3, 1, false}},
     // Extension characters and Greek capitals from an alphanumeric sender.
-    {"000410D0D6B77C1E064C9B530000" + kStamp + "07" +
+    {"000410D0D6B77C1E064C9B530000" + kDeliverStamp + "07" +
          testing::packByHand({}, 0, "\x1B\x14\x1B\x3C\x1B\x65\x10"),
      "Vorsa@SMS", "^[\xE2\x82\xAC\xCE\x94", SmsAlphabet::Gsm7, std::nullopt},
     // Emoji with a skin tone: two surrogate pairs.
-    {"00040B913316325476F80008" + kStamp + "08D83DDC4DD83CDFFD", "+33612345678",
+    {"00040B913316325476F80008" + kDeliverStamp + "08D83DDC4DD83CDFFD", "+33612345678",
      "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD", SmsAlphabet::Ucs2, std::nullopt},
     // A concatenation element with place 3 of 2 is no concatenation.
-    {"00440B913316325476F80004" + kStamp + "09050003070203414243", "+33612345678", "ABC",
+    {"00440B913316325476F80004" + kDeliverStamp + "09050003070203414243", "+33612345678", "ABC",
      SmsAlphabet::EightBit, std::nullopt},
 };
 
@@ -92,11 +92,11 @@ TEST(DeliverDecoding, RefusesWhatIsNotAWholeDeliver) {
         " 07914477581006F5440C914477000910320000211012315475001",
         // An SMS-SUBMIT (message type 01) and a status report (10).
         "0001000B910407000000F0000005E8329BFD06",
-        "07910407000000F0062E0B910407000000F1" + kStamp + kStamp + "00",
+        "07910407000000F0062E0B910407000000F1" + kDeliverStamp + kDeliverStamp + "00",
         // A header that claims more octets than the user data has.
-        "00440B913316325476F80004" + kStamp + "03070003",
+        "00440B913316325476F80004" + kDeliverStamp + "03070003",
         // 7-bit: the header's septets beyond the user data length.
-        "00440B913316325476F80000" + kStamp + "06050003010201",
+        "00440B913316325476F80000" + kDeliverStamp + "06050003010201",
     };
     for (const std::string& pdu : refused) {
         EXPECT_FALSE(decodeDeliver(pdu).has_value()) << pdu;
@@ -142,7 +142,7 @@ TEST(StatusReports, EachOutcomeWithItsText) {
 }
 
 TEST(StatusReports, RefusesCutOrForeignUnitsAndSkipsOptionalFields) {
-    const std::string whole = kReportStart + kStamp + kStamp + "00";
+    const std::string whole = kReportStart + kDeliverStamp + kDeliverStamp + "00";
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         EXPECT_FALSE(decodeStatusReport(whole.substr(0, cut)).has_value()) << cut;
     }
@@ -150,8 +150,8 @@ TEST(StatusReports, RefusesCutOrForeignUnitsAndSkipsOptionalFields) {
     EXPECT_FALSE(decodeStatusReport(whole + "0").has_value());
     // Without a service centre, and with the parameter indicator and user data after
     // the status.
-    const std::optional<StatusReport> report =
-        decodeStatusReport("00060B0B913316325476F8" + kStamp + kStamp + "0003000005E8329BFD06");
+    const std::optional<StatusReport> report = decodeStatusReport(
+        "00060B0B913316325476F8" + kDeliverStamp + kDeliverStamp + "0003000005E8329BFD06");
     ASSERT_TRUE(report.has_value());
     EXPECT_EQ(report->serviceCentre, "");
     EXPECT_EQ(report->messageReference, 11);

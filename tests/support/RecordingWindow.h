@@ -16,6 +16,19 @@
 
 namespace vorsa::test {
 
+/// How long a test waits for a message it expects: generous, as waits end as soon as the
+/// awaited message comes.
+constexpr int kDeadlineMs = 10000;
+
+/// The number of timer ticks among the recorded messages.
+inline int Ticks(const std::vector<TMessage>& Messages) {
+    int Count = 0;
+    for (const TMessage& M : Messages) {
+        Count += M.Msg == WM_TIMER ? 1 : 0;
+    }
+    return Count;
+}
+
 /// A window of the calling thread that records every message its procedure receives.
 class RecordingWindow {
   public:
