@@ -107,7 +107,6 @@ std::vector<std::string> Migrations(const SqlDialect& dialect) {
 
 int Migrate(SqlConnection& connection) {
     const SqlDialect& dialect = connection.Dialect();
-    connection.Script("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
     const std::vector<std::string> migrations = Migrations(dialect);
     int version = 0;
     for (;;) {
@@ -116,6 +115,9 @@ int Migrate(SqlConnection& connection) {
             if (*dialect.migrationLock != '\0') {
                 (void)connection.Query(dialect.migrationLock);
             }
+            // Created under the lock: two gateways starting together on an empty
+            // PostgreSQL database would otherwise both create it and one would fail.
+            connection.Script("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
             const auto rows = connection.Query("SELECT MAX(version) FROM schema_version");
             version = rows.empty() || !rows[0][0] ? 0 : std::stoi(*rows[0][0]);
             if (version > static_cast<int>(migrations.size())) {
