@@ -119,7 +119,10 @@ void TVorsa::RaiseQueuedEvent(uint32_t Msg) {
     }
     std::string Entry;
     if (TakeOldest(this->*Kind->Queue, Entry)) {
-        Kind->Raise(*this, Entry);
+        // Reports of more than one kind share a queue ("+CDS:" and "+CDSI:"): the entry's
+        // own marker says how it is raised.
+        const detail::ReportKind* Own = detail::ReportTable::ForLine(Entry);
+        (Own != nullptr && Own->Queue == Kind->Queue ? Own : Kind)->Raise(*this, Entry);
     }
 }
 
