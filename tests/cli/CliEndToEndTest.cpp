@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "sim/Subprocess.h"
+#include "vorsa/sim/Console.h"
 #include "vorsa/sim/ModemQuirks.h"
 #include "vorsa/sim/SimulatedModem.h"
 
@@ -401,6 +402,78 @@ TEST_P(CliAgainstModem, VerboseShowsTheDialogueWithTimeStamps) {
         << run.err;
     EXPECT_TRUE(std::regex_search(run.err, std::regex(R"(\[ *\d+\.\d{3}\] <- .*\+CSQ: 20)")));
     EXPECT_THAT(run.out, HasSubstr("signal:")) << "results stay on standard output";
+}
+
+// A long Unicode message: sent with --report, every part's delivery report is printed;
+// delivered to a watch in parts out of order and one twice, it is printed once, whole.
+TEST(CliLongMessages, SendWaitsForEveryReportAndWatchPrintsTheMessageWhole) {
+    sim::SimulatedModem modem;
+    modem.SetStatusReports({std::chrono::milliseconds(100), 0x00});
+    modem.Start();
+    std::string text;
+    for (int i = 0; i < 8; ++i) {
+        text += "Καλημέρα, привет, 你好 👋🏽👍🏿 ";  // 240 UCS2 units: 4 parts
+    }
+    text.pop_back();  // the console trims its lines
+    const JsonRun sent(RunToEnd(kProgram,
+                                {"-p", modem.DevicePath(), "--json", "send", "--report",
+                                 "--validity", "1d", "+40700000001", text},
+                                "", kPatience));
+    ASSERT_EQ(sent.status, 0) << sent.err;
+    const json send = sent.Of("send").at(0);
+    EXPECT_EQ(send["parts"], 4);
+    const std::vector<sim::SentMessage> outbox = modem.Outbox();
+    ASSERT_EQ(outbox.size(), 4u);
+    std::string arrived;
+    for (const sim::SentMessage& part : outbox) {
+        arrived += part.text;
+    }
+    EXPECT_EQ(arrived, text);
+    const std::vector<json> reports = sent.Of("report");
+    ASSERT_EQ(reports.size(), 4u) << sent.out;
+    for (size_t i = 0; i < reports.size(); ++i) {
+        ExpectFields(reports[i], {{"reference", outbox[i].reference},
+                                  {"status", "delivered"},
+                                  {"delivered", true},
+                                  {"recipient", "+40700000001"}});
+    }
+
+    Subprocess watch(kProgram,
+                     {"-p", modem.DevicePath(), "--json", "watch", "--count", "1", "--for", "30"});
+    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    sim::Console console(modem);
+    const std::string said =
+        console.Execute("deliver --reverse --repeat 2 +40700000002 " + text).output;
+    EXPECT_THAT(said, HasSubstr("4 parts")) << said;
+    ASSERT_EQ(watch.Finish(kPatience), 0) << watch.Errors();
+    const std::vector<json> messages = JsonOutput(watch.Output()).Of("message");
+    ASSERT_EQ(messages.size(), 1u) << watch.Output();
+    ExpectFields(messages[0],
+                 {{"from", "+40700000002"}, {"text", text}, {"parts", 4}, {"complete", true}});
+    EXPECT_TRUE(IsTimeStamp(messages[0]["time"])) << messages[0];
+    EXPECT_TRUE(modem.WaitUntil([&] { return modem.Storage().empty(); }, kPatience))
+        << "every part, the copy too, deleted once the message was printed";
+}
+
+// A report that says the message failed is an error of the send; none at all, too.
+TEST(CliLongMessages, AFailedOrMissingReportFailsTheSend) {
+    sim::SimulatedModem modem;
+    modem.SetStatusReports({std::chrono::milliseconds(50), 0x41});
+    modem.Start();
+    const JsonRun failed(RunToEnd(
+        kProgram, {"-p", modem.DevicePath(), "--json", "send", "--report", "+40700000001", "hi"},
+        "", kPatience));
+    EXPECT_EQ(failed.status, 1);
+    ExpectFields(failed.Of("report").at(0), {{"status", "failed"}, {"delivered", false}});
+    EXPECT_THAT(failed.err, HasSubstr("was not delivered"));
+
+    modem.SetStatusReports({std::chrono::seconds(60), 0x00});
+    const Completed waited = RunToEnd(kProgram,
+                                      {"-p", modem.DevicePath(), "send", "--report",
+                                       "--report-wait", "0.5", "+40700000001", "hi"},
+                                      "", kPatience);
+    EXPECT_EQ(waited.status, 1);
+    EXPECT_THAT(waited.err, HasSubstr("no delivery report"));
 }
 
 // A text-mode modem writes its default character set as ISO 8859-1 bytes, which are not

@@ -183,16 +183,19 @@ void Session::Configure() {
         out_.Emit(JsonObject().Str("type", "sent").Str("reference", reference),
                   options_.command == Command::Watch ? "sent: reference " + reference : "");
     };
-    // Cell broadcasts are only announced; new messages the component reads itself and
-    // hands over whole (OnMessage).
+    // In a watch, cell broadcasts are only announced; new messages the component reads
+    // itself and hands over whole (OnMessage).
     m.OnNotifySMS = [this](TObject*, std::string memory, std::string index) {
         out_.Emit(JsonObject().Str("type", "notify").Str("memory", memory).Str("index", index),
                   "new message in " + memory + " at index " + index);
     };
-    m.OnMessage = [this](TObject*, const SmsMessage& message) {
-        PrintSms(message);
-        ++received_;
-    };
+    // Only a watch takes in new messages: another command leaves them on the modem.
+    if (options_.command == Command::Watch) {
+        m.OnMessage = [this](TObject*, const SmsMessage& message) {
+            PrintSms(message);
+            ++received_;
+        };
+    }
     m.OnStatusReport = [this](TObject*, const StatusReport& report) { TakeReport(report); };
     m.OnReceiveSMS = [this](TObject*, std::string header, std::string body) {
         PrintMessage("message", ParseReceivedMessage(header, body, modem_->TextMode));
