@@ -20,6 +20,7 @@
 
 #include "vorsa/ComDrv.h"
 #include "vorsa/Framework.h"
+#include "vorsa/MessageTypes.h"
 
 namespace vorsa {
 
@@ -63,7 +64,9 @@ class TVorsa;
 namespace detail {
 struct HeldExchange;
 struct LinkState;
+struct MessageFlow;
 struct ReplyOutcome;
+struct ReplyMessage;
 struct ReportTable;
 }  // namespace detail
 
@@ -133,6 +136,12 @@ class TVorsa : public TComPortDriver {
     bool AutoReconnect = false;
     /// The longest pause between two attempts, in seconds.
     uint32_t ReconnectMaxDelay = 60;
+    /// Seconds a message in parts waits for its missing parts before OnMessage (or a
+    /// listing) hands it over incomplete. A new value applies once no message is waiting.
+    uint32_t ReassemblyTimeout = 600;
+    /// Asks the modem to route status reports ("+CDS:" or "+CDSI:", raised as
+    /// OnStatusReport); takes effect at the next Connect. None keeps the classic routing.
+    StatusReportRouting StatusReports = StatusReportRouting::None;
 
     TConnected OnConnected;
     TDisConnect OnDisconnect;
@@ -151,6 +160,17 @@ class TVorsa : public TComPortDriver {
     /// listing the storage at every polling tick). Never raised for a modem that accepts the
     /// usual dialogue, which then stays as it always was.
     TAdaptationEvent OnAdaptation;
+    /// A received message, whole: once assigned, the component reads every new stored
+    /// message itself ("+CMTI:"), takes directly forwarded ones ("+CMT:") and listed ones
+    /// (DownloadSMS), puts the parts of long messages together in any order, ignores
+    /// copies, and raises this once a message is complete, or incomplete after
+    /// ReassemblyTimeout (a polling tick checks). Stored parts are deleted, when
+    /// DeleteOnRead is set, only after the message was handed over. OnNotifySMS (for
+    /// "+CMTI:") and OnReceiveSMS are then not raised. PDU mode only: text mode shows no
+    /// parts, so each part there is a message of its own.
+    TMessageEvent OnMessage;
+    /// A status report, from "+CDS:" or (read, then deleted when DeleteOnRead) "+CDSI:".
+    TStatusReportEvent OnStatusReport;
 
     // The error latch and the default handler.
 
@@ -238,6 +258,29 @@ class TVorsa : public TComPortDriver {
     /// listing cut short by the time-out, or one a text in it may have confused (text mode,
     /// reported -1), deletes nothing.
     void DownloadSMS();
+    // Messages as people write them. These operations report nothing through
+    // OnSMSError: what went wrong is in their results.
+
+    /// Sends Text (UTF-8; a byte that does not begin a UTF-8 sequence is read as ISO
+    /// 8859-1) to Dest. In PDU mode any text goes: in the GSM alphabet or as UCS2, in up to
+    /// 255 parts, with the options (status report, class, validity). Text mode carries
+    /// what every modem character set writes alike: one part of letters, digits, common
+    /// punctuation and line breaks; the options go through AT+CSMP and are set back
+    /// after. Anything else is refused (Permanent) as needing PDU mode.
+    [[nodiscard]] SendResult SendMessage(const std::string& Dest, const std::string& Text,
+                                         const SubmitOptions& Options = {});
+    /// Reads the stored message at index Reference and, when it is one part of a long
+    /// message, the other stored parts with it. With DeleteOnRead set, deletes every part
+    /// of a whole message afterwards (none of an incomplete one).
+    [[nodiscard]] MessageRead ReadMessage(const std::string& Reference);
+    /// Lists the stored received messages, put together from their parts; deletes nothing.
+    [[nodiscard]] MessageListing ListMessages(ListScope Scope = ListScope::All);
+    /// Deletes every stored part of Message; true when the modem confirmed each.
+    bool DeleteMessage(const SmsMessage& Message);
+    /// Hands every message still waiting for parts to OnMessage now, incomplete (before
+    /// closing, say, so that parts forwarded directly are not lost with the component).
+    void FlushPendingMessages();
+
     /// The hidden window's procedure: polls on the timer, raises the events of the queues
     /// (re-posting their messages while Busy). While the port is closed every message goes
     /// to DefWindowProcA; entries left queued then are announced again at the first timer
@@ -264,6 +307,8 @@ class TVorsa : public TComPortDriver {
     TStringList SentQueue;
     /// Pending new-message reports ("+CMTI: " and "+CBMI: ").
     TStringList NotifyQueue;
+    /// Pending status reports ("+CDS: " and "+CDSI: ").
+    TStringList StatusQueue;
     /// The hidden window; 0 in design state.
     HWND TimerWindow = 0;
     /// A command exchange is under way.
@@ -327,6 +372,57 @@ class TVorsa : public TComPortDriver {
     void RaiseQueuedEvent(uint32_t Msg);
 
     std::unique_ptr<detail::LinkState> FLink;
+
+    // Messages as people write them (MessageSubmission.cpp, MessageAssembly.cpp,
+    // StructuredReading.cpp, StatusReportEvents.cpp).
+
+    /// How one message was written after AT+CMGS: the prompt, and the final reply when
+    /// the text or PDU went out (`Written`).
+    struct Submission {
+        PromptOutcome Prompt = PromptOutcome::TimedOut;
+        bool Written = false;
+        std::string Reply;
+        bool TimedOut = false;
+        bool LinkLost = false;
+        bool Failed = false;
+        /// The "+CMGS:" reference of the final reply, or -1.
+        int Reference = -1;
+
+        /// Takes in the final reply after the text or PDU was written.
+        void Take(const detail::ReplyOutcome& Final);
+        /// What the exchange means for the send, given the code latched by a failure.
+        [[nodiscard]] SendOutcome OutcomeWith(int32_t Code) const;
+    };
+    /// The exchange of a text-mode send: the command and the message line by line, each
+    /// after its prompt, then Ctrl-Z. Holds Busy; leaves the latches to the caller.
+    [[nodiscard]] Submission SubmitText(const std::string& Dest, const std::string& Message);
+    /// The exchange of a PDU-mode send: AT+CMGS=Length, the prompt, the PDU and Ctrl-Z.
+    [[nodiscard]] Submission SubmitPdu(const std::string& Pdu, int32_t Length);
+    [[nodiscard]] SendResult SendPduParts(const std::string& Dest, const std::string& Text,
+                                          const SubmitOptions& Options);
+    [[nodiscard]] SendResult SendTextModeMessage(const std::string& Dest, const std::string& Text,
+                                                 const SubmitOptions& Options);
+    /// The parts of a listing (AT+CMGL with the status for Scope), in the mode of the
+    /// moment; Error is set when it did not come whole.
+    [[nodiscard]] std::vector<ReceivedPart> ListedParts(ListScope Scope, int32_t& ErrorCode,
+                                                        std::string& ErrorText);
+    /// Deletes the stored message at Index (AT+CMGD), raising OnDeleteSMS; true when the
+    /// modem confirmed it. Errors stay latched.
+    bool DeleteStoredPart(int Index);
+    /// Takes one received part into the reassembly; raises OnMessage for what it completes.
+    void AcceptPart(ReceivedPart Part);
+    /// Raises OnMessage for each message, then deletes its stored parts (DeleteOnRead).
+    void HandOver(std::vector<ReassembledMessage> Messages);
+    /// A polling tick: hands over the messages whose time-out has passed.
+    void ExpireWaitingMessages();
+    /// "+CMTI:" with OnMessage assigned: reads the announced part and takes it in.
+    void ReadAnnouncedMessage(const std::string& Memory, const std::string& Index);
+    /// "+CDSI:": reads the stored status report, deletes it (DeleteOnRead), raises it.
+    void ReadAnnouncedReport(const std::string& Index);
+    /// The memory that reads and listings address, as the notifications name it.
+    [[nodiscard]] std::string ReadMemory() const;
+
+    std::unique_ptr<detail::MessageFlow> FMessages;
 
     // Set-up that adapts to the modem (SetupAdaptation.cpp, StoragePolling.cpp).
 

@@ -1,6 +1,7 @@
 // The procedure of the component's hidden window: the polling timer collects reports that
-// arrive between the application's commands, and the three queue messages turn the oldest
-// entry of their queue into OnNotifySMS, OnSentSMS or OnReceiveSMS. It runs only from the
+// arrive between the application's commands and hands over long messages whose time-out
+// passed, and the queue messages turn the oldest entry of their queue into its event
+// (OnNotifySMS, OnSentSMS, OnReceiveSMS or OnMessage, OnStatusReport). It runs only from the
 // thread's message loop, never inside an exchange, so the events are raised with Busy clear
 // and a handler may start exchanges of its own.
 #include <array>
@@ -108,6 +109,7 @@ void TVorsa::PollForReports() {
         FLink->Watch->Arm();
     }
     PollStorageForMessages();
+    ExpireWaitingMessages();
 }
 
 void TVorsa::RaiseQueuedEvent(uint32_t Msg) {
@@ -117,7 +119,10 @@ void TVorsa::RaiseQueuedEvent(uint32_t Msg) {
     }
     std::string Entry;
     if (TakeOldest(this->*Kind->Queue, Entry)) {
-        Kind->Raise(*this, Entry);
+        // Reports of more than one kind share a queue ("+CDS:" and "+CDSI:"): the entry's
+        // own marker says how it is raised.
+        const detail::ReportKind* Own = detail::ReportTable::ForLine(Entry);
+        (Own != nullptr && Own->Queue == Kind->Queue ? Own : Kind)->Raise(*this, Entry);
     }
 }
 

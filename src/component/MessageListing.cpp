@@ -1,13 +1,16 @@
 // Listing the stored messages (AT+CMGL): each listed message is turned into the shape of a
 // directly delivered one ("+CMT: ") and queued for OnReceiveSMS, and deleted from storage
-// first when DeleteOnRead is set.
+// first when DeleteOnRead is set. With OnMessage assigned the listed messages join the
+// reassembly instead, and are deleted only once handed over whole.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "component/BusyGuard.h"
 #include "component/LinkState.h"
 #include "component/ReplyOutcome.h"
+#include "component/StoredMessages.h"
 #include "component/WindowMessages.h"
 #include "vorsa/SMScnst.h"
 #include "vorsa/Vorsa32.h"
@@ -127,6 +130,23 @@ void TVorsa::DownloadSMS() {
         ReportError(ErrNotCatalogued, kListingUnclear);
     }
     const bool Delete = DeleteOnRead && Clear && Listing.Complete;
+    if (OnMessage) {
+        // The messages join the reassembly with their storage, and go to OnMessage (and
+        // are deleted) once whole; a message not surely read whole is never deleted.
+        size_t Next = 0;
+        for (const detail::ReplyMessage& Message : Listing.Messages) {
+            if (!startWith(Message.Header, kListed)) {
+                continue;
+            }
+            const bool Whole = Clear && Listing.Complete && Listed[Next++].Whole;
+            const int Index = detail::ListedIndexOf(Message);
+            if (std::optional<ReceivedPart> Part =
+                    detail::ReceivedPartOf(Message, TextMode, ReadMemory(), Whole ? Index : 0)) {
+                AcceptPart(std::move(*Part));
+            }
+        }
+        return;
+    }
     for (const ListedMessage& Message : Listed) {
         if (Delete && Message.Whole && Connected()) {
             (void)DeleteSMS(Message.Index);

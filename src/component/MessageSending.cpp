@@ -23,7 +23,35 @@ constexpr char kCtrlZ[] = "\x1A";
 constexpr size_t kMinDestLength = 3;
 constexpr size_t kMaxMessageLength = 159;
 
+// The message reference of the last "+CMGS:" report in a send's final reply, or -1.
+int ReferenceIn(const detail::ReplyOutcome& Final) {
+    int Reference = -1;
+    for (const auto& [Kind, Entry] : Final.Reports) {
+        if (Kind->Marker != "+CMGS:") {
+            continue;
+        }
+        const std::string Digits = Trim(Entry.substr(Kind->Marker.size()));
+        size_t Count = 0;
+        while (Count < Digits.size() && Count < 5 && Digits[Count] >= '0' && Digits[Count] <= '9') {
+            ++Count;
+        }
+        if (Count > 0) {
+            Reference = std::stoi(Digits.substr(0, Count));
+        }
+    }
+    return Reference;
+}
+
 }  // namespace
+
+void TVorsa::Submission::Take(const detail::ReplyOutcome& Final) {
+    Written = true;
+    Reply = Final.Text;
+    TimedOut = Final.TimedOut;
+    LinkLost = Final.LinkLost;
+    Failed = Final.Failed;
+    Reference = ReferenceIn(Final);
+}
 
 std::string TVorsa::SendSMS(const std::string& Dest, const std::string& Message) {
     return TextMode ? T_SendSMS(Dest, Message) : P_SendSMS(Dest, Message);
@@ -76,77 +104,92 @@ std::string TVorsa::T_SendSMS(const std::string& Dest, const std::string& Messag
     if (!SendArgumentsAccepted(Dest, Message, true)) {
         return "";
     }
-    AwaitIdle();
-    std::string Reply;
-    bool Lost = false;
-    {
-        detail::BusyGuard Exchange(Busy);
-        // The command is the first line; the message's own line breaks make the others.
-        TStringList Lines;
-        Lines.SetText("AT+CMGS=\"" + Dest + "\"\r\n" + Message);
-        PromptOutcome Outcome = PromptOutcome::Prompt;
-        for (int Index = 0; Index < Lines.Count() && Outcome == PromptOutcome::Prompt; ++Index) {
-            const uint32_t Start = GetTickCount();
-            SendString(Lines[Index] + "\r\n");
-            FLink->Command = Lines[Index];  // a modem with echo on repeats it first
-            Outcome = AwaitPrompt(Start, Reply);
-        }
-        FLink->Command.clear();
-        if (Outcome == PromptOutcome::Prompt) {
-            SendString(kCtrlZ);
-            const detail::ReplyOutcome Final = Collect();
-            Reply = Final.Text;
-            Lost = Final.LinkLost;
-        } else if (Outcome == PromptOutcome::LinkLost) {
-            Lost = true;
-        } else {
-            DrainAfterCancel();
-        }
-    }
-    if (Lost) {
-        LoseLink();
-    }
+    const Submission Sent = SubmitText(Dest, Message);
     ReportLatchedErrors();
-    return Reply;
+    return Sent.Reply;
 }
 
 std::string TVorsa::P_SendSMS(const std::string& Dest, const std::string& Message) {
     if (!SendArgumentsAccepted(Dest, Message, false)) {
         return "";
     }
+    // The full alphabet counts septets: a text of fewer than 160 characters can still take
+    // more than one message ("[" takes two septets, Cyrillic goes as UCS2, 70 a message).
+    // The modem would refuse such a PDU; it is refused here, with the length's own text.
+    if (measureText(Message).parts > 1) {
+        ReportError(ErrNotCatalogued, "Message too long.");
+        return "";
+    }
     const std::string Pdu = encodeSMS(SMSCenter, Dest, Message, 0, 1, 0);
+    const Submission Sent = SubmitPdu(Pdu, PduLength(Pdu));
+    if (Sent.Prompt == PromptOutcome::Refused || Sent.Prompt == PromptOutcome::TimedOut) {
+        // The modem did not ask for the PDU: the send is reported as refused (1001) and the
+        // result stays empty.
+        SetSMSError(ErrModemError);
+    }
+    ReportLatchedErrors();
+    return Sent.Written ? Sent.Reply : "";
+}
+
+TVorsa::Submission TVorsa::SubmitText(const std::string& Dest, const std::string& Message) {
     AwaitIdle();
-    std::string Reply;
-    bool Lost = false;
+    Submission Sent;
+    {
+        detail::BusyGuard Exchange(Busy);
+        // The command is the first line; the message's own line breaks make the others.
+        TStringList Lines;
+        Lines.SetText("AT+CMGS=\"" + Dest + "\"\r\n" + Message);
+        Sent.Prompt = PromptOutcome::Prompt;
+        for (int Index = 0; Index < Lines.Count() && Sent.Prompt == PromptOutcome::Prompt;
+             ++Index) {
+            const uint32_t Start = GetTickCount();
+            SendString(Lines[Index] + "\r\n");
+            FLink->Command = Lines[Index];  // a modem with echo on repeats it first
+            Sent.Prompt = AwaitPrompt(Start, Sent.Reply);
+        }
+        FLink->Command.clear();
+        if (Sent.Prompt == PromptOutcome::Prompt) {
+            SendString(kCtrlZ);
+            Sent.Take(Collect());
+        } else if (Sent.Prompt == PromptOutcome::LinkLost) {
+            Sent.LinkLost = true;
+        } else {
+            DrainAfterCancel();
+        }
+    }
+    if (Sent.LinkLost) {
+        LoseLink();
+    }
+    return Sent;
+}
+
+TVorsa::Submission TVorsa::SubmitPdu(const std::string& Pdu, int32_t Length) {
+    AwaitIdle();
+    Submission Sent;
     {
         detail::BusyGuard Exchange(Busy);
         const uint32_t Start = GetTickCount();
-        const std::string Command = "AT+CMGS=" + IntToStr(PduLength(Pdu));
+        const std::string Command = "AT+CMGS=" + IntToStr(Length);
         SendString(Command + "\r\n");
         FLink->Command = Command;
         std::string Refusal;
-        const PromptOutcome Outcome = AwaitPrompt(Start, Refusal);
-        if (Outcome == PromptOutcome::Prompt) {
+        Sent.Prompt = AwaitPrompt(Start, Refusal);
+        if (Sent.Prompt == PromptOutcome::Prompt) {
             SendString(Pdu + kCtrlZ);
             FLink->Command = Pdu;  // a modem with echo on repeats the PDU first
-            const detail::ReplyOutcome Final = Collect();
-            Reply = Final.Text;
-            Lost = Final.LinkLost;
-        } else if (Outcome == PromptOutcome::LinkLost) {
-            Lost = true;
+            Sent.Take(Collect());
+        } else if (Sent.Prompt == PromptOutcome::LinkLost) {
+            Sent.LinkLost = true;
         } else {
-            // The modem did not ask for the PDU: the send is reported as refused (1001), the
-            // result stays empty, and ESC drops the message in case the prompt was only late.
-            SetSMSError(ErrModemError);
+            // ESC drops the message in case the prompt was only late.
             DrainAfterCancel();
         }
         FLink->Command.clear();
     }
-    if (Lost) {
+    if (Sent.LinkLost) {
         LoseLink();
     }
-    ReportLatchedErrors();
-    return Reply;
+    return Sent;
 }
 
 }  // namespace vorsa

@@ -122,7 +122,7 @@ void TVorsa::Reset() {
 void TVorsa::SetNotify(bool Value) {
     DirectForward.FValue = Value;
     if (Connected()) {
-        (void)SendSMSCommand(detail::RoutingCommand(Value));
+        (void)SendSMSCommand(detail::RoutingCommand(Value, static_cast<int>(StatusReports)));
     }
 }
 

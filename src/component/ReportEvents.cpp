@@ -1,8 +1,13 @@
 // The parsers of the report table: each turns one queued entry into its event.
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "component/ReplyFields.h"
+#include "component/StoredMessages.h"
+#include "component/TextModeFields.h"
 #include "component/UnsolicitedReports.h"
+#include "vorsa/SMScnst.h"
 
 namespace vorsa::detail {
 
@@ -40,6 +45,15 @@ std::string WithoutReplyResult(const std::string& S) {
 }  // namespace
 
 void ReportTable::RaiseNotify(TVorsa& Vorsa, const std::string& Entry) {
+    // With OnMessage assigned the component reads new messages itself; cell broadcasts
+    // are still only announced.
+    if (Vorsa.OnMessage && startWith(Entry, "+CMTI:")) {
+        const std::vector<TextField> Parts = SplitTextFields(Entry);
+        if (Parts.size() >= 2) {
+            Vorsa.ReadAnnouncedMessage(Parts[0].Value, WithoutFinalOk(Parts[1].Value));
+        }
+        return;
+    }
     const std::string S = Fields(Entry);
     // A final "OK" that an older reply joined to the report is no part of the index.
     const std::string Reference = WithoutFinalOk(Copy(S, Pos(",", S) + 1, LengthOf(S)));
@@ -58,6 +72,15 @@ void ReportTable::RaiseSent(TVorsa& Vorsa, const std::string& Entry) {
 }
 
 void ReportTable::RaiseReceived(TVorsa& Vorsa, const std::string& Entry) {
+    if (Vorsa.OnMessage) {
+        if (std::optional<ReceivedPart> Part =
+                ForwardedPartOf(WithoutReplyResult(Fields(Entry)), Vorsa.TextMode)) {
+            Vorsa.AcceptPart(std::move(*Part));
+            return;
+        }
+        // Not a message the component can read (a PDU that does not decode): handed on as
+        // the classic event has always done, so that nothing is lost.
+    }
     const std::string S = WithoutReplyResult(Fields(Entry));
     const int64_t LineEnd = Pos(kLineBreak, S);
     std::string Header;
@@ -74,6 +97,30 @@ void ReportTable::RaiseReceived(TVorsa& Vorsa, const std::string& Entry) {
     }
     if (Vorsa.OnReceiveSMS) {
         Vorsa.OnReceiveSMS(&Vorsa, Header, MessageBody);
+    }
+}
+
+void ReportTable::RaiseStatusReport(TVorsa& Vorsa, const std::string& Entry) {
+    std::optional<StatusReport> Report;
+    const size_t LineEnd = Entry.find(kLineBreak);
+    if (LineEnd == std::string::npos) {
+        Report = ParseStatusReportLine(Entry);
+    } else {
+        Report = decodeStatusReport(Trim(Entry.substr(LineEnd + kLineBreak.size())));
+    }
+    if (!Report) {
+        Vorsa.ReportError(ErrNotCatalogued, "A status report that cannot be read: " + Entry);
+        return;
+    }
+    if (Vorsa.OnStatusReport) {
+        Vorsa.OnStatusReport(&Vorsa, *Report);
+    }
+}
+
+void ReportTable::RaiseStoredStatusReport(TVorsa& Vorsa, const std::string& Entry) {
+    const std::vector<TextField> Parts = SplitTextFields(Entry);
+    if (Vorsa.OnStatusReport && Parts.size() >= 2) {
+        Vorsa.ReadAnnouncedReport(WithoutFinalOk(Parts[1].Value));
     }
 }
 

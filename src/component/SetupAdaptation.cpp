@@ -169,7 +169,8 @@ bool TVorsa::StorageSet() {
 
 // Nokia phones and several USB sticks (Huawei K3715, ZTE K3565-Z) refuse AT+CNMI=2,1,0,0,0.
 bool TVorsa::RoutingSet() {
-    const std::string Command = detail::RoutingCommand(DirectForward);
+    const int StatusRouting = static_cast<int>(StatusReports);
+    const std::string Command = detail::RoutingCommand(DirectForward, StatusRouting);
     const detail::HeldExchange Exchange = SendHeld(Command);
     if (!DropRefusal(Exchange)) {
         return endWith(Exchange.Reply, "OK");
@@ -178,7 +179,8 @@ bool TVorsa::RoutingSet() {
     const detail::HeldExchange Listing = SendHeld("AT+CNMI=?");
     (void)DropRefusal(Listing);
     const std::optional<std::string> Nearest = detail::NearestRouting(
-        DirectForward, detail::ParseValueRanges(detail::AnswerLine(Listing.Reply, kRoutingAnswer)));
+        DirectForward, detail::ParseValueRanges(detail::AnswerLine(Listing.Reply, kRoutingAnswer)),
+        StatusRouting);
     if (Nearest && "AT+CNMI=" + *Nearest != Command) {
         const detail::HeldExchange Retry = SendHeld("AT+CNMI=" + *Nearest);
         (void)DropRefusal(Retry);

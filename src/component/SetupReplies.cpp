@@ -124,8 +124,9 @@ std::optional<long> SmallNumber(std::string_view Text) {
 
 }  // namespace
 
-std::string RoutingCommand(bool DirectForward) {
-    return DirectForward ? "AT+CNMI=2,2,0,0,0" : "AT+CNMI=2,1,0,0,0";
+std::string RoutingCommand(bool DirectForward, int StatusRouting) {
+    return std::string(DirectForward ? "AT+CNMI=2,2,0," : "AT+CNMI=2,1,0,") +
+           std::to_string(StatusRouting) + ",0";
 }
 
 std::string LastLine(const std::string& Reply) {
@@ -207,7 +208,8 @@ std::vector<ValueRanges> ParseValueRanges(const std::string& Line) {
 }
 
 std::optional<std::string> NearestRouting(bool DirectForward,
-                                          const std::vector<ValueRanges>& Ranges) {
+                                          const std::vector<ValueRanges>& Ranges,
+                                          int StatusRouting) {
     if (Ranges.size() < 2) {
         return std::nullopt;
     }
@@ -219,8 +221,9 @@ std::optional<std::string> NearestRouting(bool DirectForward,
         return std::nullopt;
     }
     std::string Routing = std::to_string(*Mode) + "," + std::to_string(Delivery);
-    // No cell broadcasts and no status reports; held reports flushed, else dropped.
-    const std::vector<std::vector<long>> Rest = {{0}, {0}, {0, 1}};
+    // No cell broadcasts; status reports as asked, else none; held reports flushed, else
+    // dropped.
+    const std::vector<std::vector<long>> Rest = {{0}, {StatusRouting, 0}, {0, 1}};
     for (size_t I = 0; I < Rest.size() && I + 2 < Ranges.size(); ++I) {
         const ValueRanges& Allowed = Ranges[I + 2];
         const auto Fit = std::find_if(Rest[I].begin(), Rest[I].end(),

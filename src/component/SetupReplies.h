@@ -1,7 +1,7 @@
 // Reading the answers that set-up adapts to: the memories AT+CPMS=? lists, the values
-// AT+CNMI=? lists and the routing nearest to the wanted one, and the indexes of a listing. Modems word these in more than one way
-// (nested lists, ranges or single values, no list at all), and the text comes from the
-// modem, so every reader takes any bytes and gives what it can make of them.
+// AT+CNMI=? lists and the routing nearest to the wanted one, and the indexes of a listing. Modems
+// word these in more than one way (nested lists, ranges or single values, no list at all), and the
+// text comes from the modem, so every reader takes any bytes and gives what it can make of them.
 #pragma once
 
 #include <optional>
@@ -13,8 +13,9 @@ namespace vorsa::detail {
 
 /// The routing of new messages Connect asks for: hold reports while the line is busy and
 /// pass them on after; forward each new message directly ("+CMT: ", DirectForward) or store
-/// it and announce it ("+CMTI: "). No cell broadcasts, no status reports.
-[[nodiscard]] std::string RoutingCommand(bool DirectForward);
+/// it and announce it ("+CMTI: "). No cell broadcasts; status reports as StatusRouting asks
+/// (<ds> 0 none, 1 "+CDS:", 2 "+CDSI:").
+[[nodiscard]] std::string RoutingCommand(bool DirectForward, int StatusRouting = 0);
 
 /// The last line of Reply that is not empty: its final result as the modem worded it.
 [[nodiscard]] std::string LastLine(const std::string& Reply);
@@ -48,11 +49,12 @@ struct ValueRanges {
 
 /// The AT+CNMI arguments nearest to "2,1,0,0,0" (or "2,2,0,0,0" for DirectForward) that
 /// Ranges allow: <mode> 2, else 3 (which forwards the same way on a serial line), else 1
-/// (reports are dropped while a command runs); <mt> exactly as wanted; then <bm> 0, <ds> 0
-/// and <bfr> 0 (or 1) for as long as each is allowed, the rest left out. nullopt when no
-/// <mode> or not the <mt> fits.
+/// (reports are dropped while a command runs); <mt> exactly as wanted; then <bm> 0, <ds>
+/// StatusRouting (else 0) and <bfr> 0 (or 1) for as long as each is allowed, the rest left
+/// out. nullopt when no <mode> or not the <mt> fits.
 [[nodiscard]] std::optional<std::string> NearestRouting(bool DirectForward,
-                                                        const std::vector<ValueRanges>& Ranges);
+                                                        const std::vector<ValueRanges>& Ranges,
+                                                        int StatusRouting = 0);
 
 /// The storage indexes of the entries of an AT+CMGL reply ("+CMGL: 3,..." gives "3"), in
 /// order. With TextForm only entries whose status is "REC UNREAD" count: a line of a

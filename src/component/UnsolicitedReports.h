@@ -3,14 +3,9 @@
 // message that announces it, and the parser that turns a queued entry into its event.
 //
 // Another kind of report is one row more: a queue member of TVorsa for it, a window
-// message (WindowMessages.h), an event and its parser below. A status report, for instance,
-// would read
-//     {"+CDS:", PayloadShape::None, PayloadShape::OneLine, &TVorsa::StatusQueue,
-//      StatusMessage, &ReportTable::RaiseStatusReport},
-// (in text mode one line of fields, in PDU mode a length line and the PDU), and
-//     {"+CDSI:", PayloadShape::None, PayloadShape::None, ...}
-// like "+CMTI:". The reply collector, the window procedure and the polling timer's
-// re-announcement of lost entries all walk this table; nothing else needs to change.
+// message (WindowMessages.h), an event and its parser below. The reply collector, the
+// window procedure and the polling timer's re-announcement of lost entries all walk this
+// table; nothing else needs to change.
 #pragma once
 
 #include <array>
@@ -56,8 +51,12 @@ struct ReportTable {
     /// +CMT: <header fields> CR LF <text or PDU>: OnReceiveSMS with the header and the text,
     /// read in the mode TextMode has when the entry is raised.
     static void RaiseReceived(TVorsa& Vorsa, const std::string& Entry);
+    /// +CDS: <fields> (text mode) or +CDS: <length> CR LF <PDU>: OnStatusReport.
+    static void RaiseStatusReport(TVorsa& Vorsa, const std::string& Entry);
+    /// +CDSI: "SR",4: the stored report is read, then raised as OnStatusReport.
+    static void RaiseStoredStatusReport(TVorsa& Vorsa, const std::string& Entry);
 
-    static constexpr std::array<ReportKind, 4> Kinds{{
+    static constexpr std::array<ReportKind, 6> Kinds{{
         // A new message was stored: memory and index.
         {"+CMTI:", PayloadShape::None, PayloadShape::None, &TVorsa::NotifyQueue, NotifyMessage,
          &RaiseNotify},
@@ -71,6 +70,13 @@ struct ReportTable {
         // breaks and anything else) or the PDU.
         {"+CMT:", PayloadShape::ToBoundary, PayloadShape::OneLine, &TVorsa::ReceiveQueue,
          ReceiveMessage, &RaiseReceived},
+        // A status report: one line of fields in text mode, a length line and the PDU in
+        // PDU mode.
+        {"+CDS:", PayloadShape::None, PayloadShape::OneLine, &TVorsa::StatusQueue, StatusMessage,
+         &RaiseStatusReport},
+        // A status report was stored: memory and index.
+        {"+CDSI:", PayloadShape::None, PayloadShape::None, &TVorsa::StatusQueue, StatusMessage,
+         &RaiseStoredStatusReport},
     }};
 
     /// The row whose marker starts Line, or null.

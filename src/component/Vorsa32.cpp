@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "component/LinkState.h"
+#include "component/MessageFlow.h"
 #include "platform/SerialPort.h"
 #include "vorsa/SMScnst.h"
 
@@ -20,6 +21,7 @@ TVorsa::TVorsa(TComponent* AOwner, std::unique_ptr<detail::SerialPort> Platform)
 
 void TVorsa::Construct() {
     FLink = std::make_unique<detail::LinkState>();
+    FMessages = std::make_unique<detail::MessageFlow>();
     OnSMSError = [this](TObject* Sender, int32_t ErrorId, std::string ErrorMessage) {
         InernalErrorHandling(Sender, ErrorId, ErrorMessage);
     };
@@ -33,6 +35,7 @@ TVorsa::~TVorsa() {
     ReceiveQueue.Clear();
     SentQueue.Clear();
     NotifyQueue.Clear();
+    StatusQueue.Clear();
     // A destructor must not throw: an OnDisconnect handler that throws (or reports through
     // the default error handler) ends here.
     try {

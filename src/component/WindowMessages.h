@@ -13,6 +13,8 @@ constexpr uint32_t NotifyMessage = WM_USER + 1;
 constexpr uint32_t SentMessage = WM_USER + 2;
 /// A "+CMT: " report or a listed message waits in ReceiveQueue.
 constexpr uint32_t ReceiveMessage = WM_USER + 3;
+/// A "+CDS: " or "+CDSI: " report waits in StatusQueue.
+constexpr uint32_t StatusMessage = WM_USER + 4;
 
 /// The port has input (its watch fired): collect it as the polling timer would. Far from
 /// the queue messages, which other report kinds may extend.

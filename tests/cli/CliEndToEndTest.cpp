@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "sim/Subprocess.h"
+#include "vorsa/sim/Console.h"
 #include "vorsa/sim/ModemQuirks.h"
 #include "vorsa/sim/SimulatedModem.h"
 
@@ -79,12 +80,9 @@ class CliAgainstModem : public ::testing::TestWithParam<Mode> {
 
     bool Pdu() const { return GetParam() == Mode::Pdu; }
 
-    // -p DEVICE [--pdu] [--json], then the rest.
+    // -p DEVICE --pdu|--text [--json], then the rest.
     std::vector<std::string> Args(const std::vector<std::string>& rest, bool json = true) const {
-        std::vector<std::string> args{"-p", modem_.DevicePath()};
-        if (Pdu()) {
-            args.push_back("--pdu");
-        }
+        std::vector<std::string> args{"-p", modem_.DevicePath(), Pdu() ? "--pdu" : "--text"};
         if (json) {
             args.push_back("--json");
         }
@@ -165,11 +163,13 @@ TEST_P(CliAgainstModem, SendHandsTheMessageOverAndPrintsItsReference) {
     EXPECT_EQ(outbox[0].textMode, !Pdu());
 
     const std::string reference = std::to_string(outbox[0].reference);
-    ASSERT_EQ(run.Of("sent").size(), 1u) << run.out;
     ASSERT_EQ(run.Of("send").size(), 1u) << run.out;
-    EXPECT_EQ(run.Of("sent")[0]["reference"], reference);
-    ExpectFields(run.Of("send")[0],
-                 {{"ok", true}, {"number", "+40700000001"}, {"reference", reference}});
+    ExpectFields(run.Of("send")[0], {{"ok", true},
+                                     {"number", "+40700000001"},
+                                     {"reference", reference},
+                                     {"references", json::array({outbox[0].reference})},
+                                     {"parts", 1},
+                                     {"outcome", "sent"}});
 
     const Completed text = Plain({"send", "+40700000001", "again"});
     EXPECT_EQ(text.status, 0) << text.err;
@@ -185,32 +185,50 @@ TEST_P(CliAgainstModem, SendReadsTheTextFromStandardInputWithoutItsLastLineBreak
     EXPECT_EQ(modem_.Outbox()[0].text, "Piped text");
 }
 
-TEST_P(CliAgainstModem, SendRefusesWhatTheModemCannotCarryAndSendsNothing) {
-    const JsonRun tooLong = Vorsa({"send", "+40700000001", std::string(160, 'a')});
-    EXPECT_EQ(tooLong.status, 1);
-    EXPECT_THAT(tooLong.err, HasSubstr("Message too long."));
-    ASSERT_EQ(tooLong.Of("error").size(), 1u);
-    EXPECT_EQ(tooLong.Of("error")[0]["code"], -1);
-    EXPECT_EQ(tooLong.Of("send").at(0)["ok"], false);
-
-    EXPECT_EQ(Vorsa({"send", "+40700000001", std::string(159, 'a')}).status, 0) << "the longest";
-
-    const JsonRun euro = Vorsa({"send", "+40700000001", "5 €"});
-    EXPECT_EQ(euro.status, 1);
-    EXPECT_THAT(euro.err, HasSubstr("U+20AC"));
-    EXPECT_EQ(modem_.Outbox().size(), 1u) << "only the 159-character message went out";
-}
-
-TEST_P(CliAgainstModem, SendOfLatin1TextWorksInTextModeAndIsRefusedInPduMode) {
-    const JsonRun run = Vorsa({"send", "+40700000001", "Grüße"});
-    if (Pdu()) {
-        EXPECT_EQ(run.status, 1);
-        EXPECT_THAT(run.err, HasSubstr("7-bit"));
-        EXPECT_TRUE(modem_.Outbox().empty()) << "nothing goes out mangled";
-    } else {
-        ASSERT_EQ(run.status, 0) << run.err;
-        ASSERT_EQ(modem_.Outbox().size(), 1u);
-        EXPECT_EQ(modem_.Outbox()[0].text, "Grüße");
+// PDU mode sends any text in as many parts as it takes; text mode sends one part of plain
+// ASCII and refuses the rest, sending nothing, with a hint.
+TEST_P(CliAgainstModem, SendTakesAnyTextInPduModeAndTextModeRefusesWhatItCannotCarry) {
+    const struct {
+        std::string text;
+        int parts;  // in PDU mode; 0: refused in text mode too
+    } cases[] = {
+        {std::string(160, 'a'), 1},
+        {std::string(161, 'a'), 0},
+        {"5 \xE2\x82\xAC", 0},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         0},
+        {"Gr\xFC\xDF"
+         "e",
+         0},  // ISO 8859-1 bytes: the same text
+    };
+    size_t sent = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const JsonRun run = Vorsa({"send", "+40700000001", c.text});
+        const bool goes = Pdu() || c.parts == 1;
+        ASSERT_EQ(run.status, goes ? 0 : 1) << run.err;
+        ASSERT_EQ(run.Of("send").size(), 1u) << run.out;
+        EXPECT_EQ(run.Of("send")[0]["ok"], goes);
+        if (!goes) {
+            EXPECT_THAT(run.err, HasSubstr("Without --text, PDU mode sends any text"));
+            EXPECT_EQ(run.Of("send")[0]["outcome"], "permanent");
+            EXPECT_EQ(modem_.Outbox().size(), sent) << "nothing went out";
+            continue;
+        }
+        const std::vector<sim::SentMessage> outbox = modem_.Outbox();
+        const int parts = c.text.size() > 160 ? 2 : 1;
+        ASSERT_EQ(outbox.size(), sent + parts);
+        EXPECT_EQ(run.Of("send")[0]["parts"], parts);
+        std::string arrived;
+        for (size_t i = sent; i < outbox.size(); ++i) {
+            arrived += outbox[i].text;
+            EXPECT_EQ(run.Of("send")[0]["references"][i - sent], outbox[i].reference);
+        }
+        EXPECT_EQ(arrived, c.text[2] == '\xFC' ? "Gr\xC3\xBC\xC3\x9F"
+                                                 "e"
+                                               : c.text);
+        sent = outbox.size();
     }
 }
 
@@ -219,19 +237,21 @@ TEST_P(CliAgainstModem, ReadGivesTheFieldsAndDeletesTheMessageUnlessKept) {
 
     const JsonRun kept = Vorsa({"--keep", "read", at});
     ASSERT_EQ(kept.status, 0) << kept.err;
-    ASSERT_EQ(kept.Of("read").size(), 1u) << kept.out;
-    const json read = kept.Of("read")[0];
+    ASSERT_EQ(kept.Of("message").size(), 1u) << kept.out;
+    const json read = kept.Of("message")[0];
     ExpectFields(read, {{"index", at},
-                        {"status", "REC UNREAD"},
                         {"from", "+40700000002"},
-                        {"text", "Meet at noon"}});
+                        {"text", "Meet at noon"},
+                        {"parts", 1},
+                        {"complete", true},
+                        {"indexes", json::array({std::stoi(at)})}});
     EXPECT_TRUE(IsTimeStamp(read["time"])) << read;
     EXPECT_EQ(modem_.Storage().size(), 1u);
     EXPECT_TRUE(kept.Of("deleted").empty());
 
     const JsonRun taken = Vorsa({"read", at});
     ASSERT_EQ(taken.status, 0) << taken.err;
-    EXPECT_EQ(taken.Of("read").at(0)["status"], "REC READ");
+    EXPECT_EQ(taken.Of("message").at(0)["text"], "Meet at noon") << "read again";
     ASSERT_EQ(taken.Of("deleted").size(), 1u);
     EXPECT_EQ(taken.Of("deleted")[0]["index"], at);
     EXPECT_TRUE(modem_.Storage().empty());
@@ -246,7 +266,6 @@ TEST_P(CliAgainstModem, ReadInTextFormPrintsOneBlock) {
     const Completed run = Plain({"--keep", "read", at});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_THAT(run.out, HasSubstr("Index:  " + at + "\n"));
-    EXPECT_THAT(run.out, HasSubstr("Status: REC UNREAD\n"));
     EXPECT_THAT(run.out, HasSubstr("From:   +40700000002\n"));
     EXPECT_THAT(run.out, HasSubstr("Text:   Two\n        lines\n"));
 }
@@ -278,7 +297,7 @@ TEST_P(CliAgainstModem, ListGivesEveryUnreadMessageAndDeletesThemUnlessKept) {
     EXPECT_EQ(kept.Of("list").at(0)["count"], 2);
     EXPECT_EQ(modem_.Storage().size(), 2u);
 
-    // Listed messages count as read, and the modem lists unread ones by default.
+    // The listing takes read messages too.
     modem_.ClearStorage();
     Deliver("+40700000004", "Third");
     const JsonRun taken = Vorsa({"list"});
@@ -306,14 +325,11 @@ TEST_P(CliAgainstModem, WatchReadsANotifiedMessageAsItArrives) {
     ASSERT_EQ(watch->Finish(kPatience), 0) << watch->Errors();
 
     const JsonOutput output(watch->Output());
-    const std::vector<json> notified = output.Of("notify");
     const std::vector<json> messages = output.Of("message");
-    ASSERT_EQ(notified.size(), 1u) << watch->Output();
-    EXPECT_EQ(notified[0]["memory"], "SM");
     ASSERT_EQ(messages.size(), 1u) << watch->Output();
-    ExpectFields(
-        messages[0],
-        {{"index", notified[0]["index"]}, {"text", "Are you there?"}, {"from", "+40700000002"}});
+    ExpectFields(messages[0], {{"text", "Are you there?"}, {"from", "+40700000002"}, {"parts", 1}});
+    EXPECT_EQ(messages[0]["indexes"].size(), 1u);
+    EXPECT_TRUE(output.Of("notify").empty()) << "the tool reads new messages itself";
     EXPECT_EQ(output.Of("watch").at(0)["messages"], 1);
     EXPECT_EQ(output.lines.back()["type"], "disconnected");
     EXPECT_TRUE(modem_.Storage().empty()) << "read, then deleted";
@@ -354,10 +370,8 @@ TEST_P(CliAgainstModem, WatchFindsAModemAgainThatWasUnpluggedAndPluggedBack) {
     const std::string link = "/tmp/vorsa-cli-link-" + std::to_string(::getpid());
     sim::SimulatedModem modem(sim::ModemOptions{}, sim::ServerOptions{link});
     modem.Start();
-    std::vector<std::string> args{"-p", link, "--json", "watch", "--count", "1", "--for", "30"};
-    if (Pdu()) {
-        args.insert(args.begin() + 2, "--pdu");
-    }
+    std::vector<std::string> args{
+        "-p", link, Pdu() ? "--pdu" : "--text", "--json", "watch", "--count", "1", "--for", "30"};
     Subprocess watch(kProgram, args);
     ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
     modem.HangUp();
@@ -390,9 +404,80 @@ TEST_P(CliAgainstModem, VerboseShowsTheDialogueWithTimeStamps) {
     EXPECT_THAT(run.out, HasSubstr("signal:")) << "results stay on standard output";
 }
 
+// A long Unicode message: sent with --report, every part's delivery report is printed;
+// delivered to a watch in parts out of order and one twice, it is printed once, whole.
+TEST(CliLongMessages, SendWaitsForEveryReportAndWatchPrintsTheMessageWhole) {
+    sim::SimulatedModem modem;
+    modem.SetStatusReports({std::chrono::milliseconds(100), 0x00});
+    modem.Start();
+    std::string text;
+    for (int i = 0; i < 8; ++i) {
+        text += "Καλημέρα, привет, 你好 👋🏽👍🏿 ";  // 240 UCS2 units: 4 parts
+    }
+    text.pop_back();  // the console trims its lines
+    const JsonRun sent(RunToEnd(kProgram,
+                                {"-p", modem.DevicePath(), "--json", "send", "--report",
+                                 "--validity", "1d", "+40700000001", text},
+                                "", kPatience));
+    ASSERT_EQ(sent.status, 0) << sent.err;
+    const json send = sent.Of("send").at(0);
+    EXPECT_EQ(send["parts"], 4);
+    const std::vector<sim::SentMessage> outbox = modem.Outbox();
+    ASSERT_EQ(outbox.size(), 4u);
+    std::string arrived;
+    for (const sim::SentMessage& part : outbox) {
+        arrived += part.text;
+    }
+    EXPECT_EQ(arrived, text);
+    const std::vector<json> reports = sent.Of("report");
+    ASSERT_EQ(reports.size(), 4u) << sent.out;
+    for (size_t i = 0; i < reports.size(); ++i) {
+        ExpectFields(reports[i], {{"reference", outbox[i].reference},
+                                  {"status", "delivered"},
+                                  {"delivered", true},
+                                  {"recipient", "+40700000001"}});
+    }
+
+    Subprocess watch(kProgram,
+                     {"-p", modem.DevicePath(), "--json", "watch", "--count", "1", "--for", "30"});
+    ASSERT_TRUE(watch.WaitForError("watching", kPatience)) << watch.Errors();
+    sim::Console console(modem);
+    const std::string said =
+        console.Execute("deliver --reverse --repeat 2 +40700000002 " + text).output;
+    EXPECT_THAT(said, HasSubstr("4 parts")) << said;
+    ASSERT_EQ(watch.Finish(kPatience), 0) << watch.Errors();
+    const std::vector<json> messages = JsonOutput(watch.Output()).Of("message");
+    ASSERT_EQ(messages.size(), 1u) << watch.Output();
+    ExpectFields(messages[0],
+                 {{"from", "+40700000002"}, {"text", text}, {"parts", 4}, {"complete", true}});
+    EXPECT_TRUE(IsTimeStamp(messages[0]["time"])) << messages[0];
+    EXPECT_TRUE(modem.WaitUntil([&] { return modem.Storage().empty(); }, kPatience))
+        << "every part, the copy too, deleted once the message was printed";
+}
+
+// A report that says the message failed is an error of the send; none at all, too.
+TEST(CliLongMessages, AFailedOrMissingReportFailsTheSend) {
+    sim::SimulatedModem modem;
+    modem.SetStatusReports({std::chrono::milliseconds(50), 0x41});
+    modem.Start();
+    const JsonRun failed(RunToEnd(
+        kProgram, {"-p", modem.DevicePath(), "--json", "send", "--report", "+40700000001", "hi"},
+        "", kPatience));
+    EXPECT_EQ(failed.status, 1);
+    ExpectFields(failed.Of("report").at(0), {{"status", "failed"}, {"delivered", false}});
+    EXPECT_THAT(failed.err, HasSubstr("was not delivered"));
+
+    modem.SetStatusReports({std::chrono::seconds(60), 0x00});
+    const Completed waited = RunToEnd(kProgram,
+                                      {"-p", modem.DevicePath(), "send", "--report",
+                                       "--report-wait", "0.5", "+40700000001", "hi"},
+                                      "", kPatience);
+    EXPECT_EQ(waited.status, 1);
+    EXPECT_THAT(waited.err, HasSubstr("no delivery report"));
+}
+
 // A text-mode modem writes its default character set as ISO 8859-1 bytes, which are not
-// UTF-8; the tool turns them into UTF-8 on the way out. (PDU mode takes the 7-bit alphabet
-// as ASCII, so there the same message arrives with other characters; see the README.)
+// UTF-8; they come out as UTF-8.
 TEST(CliCharacters, Latin1TextFromATextModeModemComesOutAsUtf8) {
     sim::SimulatedModem modem;
     modem.Start();
@@ -401,11 +486,10 @@ TEST(CliCharacters, Latin1TextFromATextModeModemComesOutAsUtf8) {
     message.text = "Grüße";
     const std::string index = std::to_string(modem.Deliver(message).index);
     const Completed run =
-        RunToEnd(kProgram, {"-p", modem.DevicePath(), "--json", "--keep", "read", index});
+        RunToEnd(kProgram, {"-p", modem.DevicePath(), "--text", "--json", "--keep", "read", index});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_THAT(run.out, HasSubstr(R"("text":"Gr\u00fc\u00dfe")")) << "the bytes FC DF, escaped";
-    EXPECT_EQ(JsonRun(run).Of("read").at(0)["text"], "Grüße");
-    const Completed text = RunToEnd(kProgram, {"-p", modem.DevicePath(), "read", index});
+    EXPECT_EQ(JsonRun(run).Of("message").at(0)["text"], "Grüße");
+    const Completed text = RunToEnd(kProgram, {"-p", modem.DevicePath(), "--text", "read", index});
     EXPECT_THAT(text.out, HasSubstr("Text:   Grüße"));
 }
 

@@ -2,6 +2,7 @@
 // option sets, and the mistakes that are usage errors.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,9 @@ TEST(CommandLine, DefaultsAndEveryGlobalOption) {
     EXPECT_EQ(plain.command, Command::Status);
     EXPECT_EQ(plain.baud, 115200);
     EXPECT_EQ(plain.port, "");
-    EXPECT_FALSE(plain.pdu || plain.keep || plain.direct || plain.json || plain.verbose);
+    EXPECT_TRUE(plain.pdu) << "PDU mode unless --text";
+    EXPECT_FALSE(plain.keep || plain.direct || plain.json || plain.verbose);
+    EXPECT_FALSE(Parsed({"--text", "status"}).pdu);
     EXPECT_FALSE(plain.pin || plain.smsc || plain.timeout || plain.init1 || plain.storage);
 
     // clang-format off
@@ -71,6 +74,10 @@ TEST(CommandLine, CommandsAndTheirArguments) {
     EXPECT_EQ(watch.watchFor, 2.5);
     EXPECT_EQ(watch.watchCount, 3u);
     EXPECT_FALSE(Parsed({"watch"}).watchFor.has_value());
+    const Options send = Parsed({"send", "--report", "--class", "0", "--validity", "2h", "1", "x"});
+    EXPECT_TRUE(send.report);
+    EXPECT_EQ(send.messageClass, 0);
+    EXPECT_EQ(send.validity, std::chrono::minutes(120));
     EXPECT_TRUE(Parsed({"--sim", "status"}).sim);
 }
 
@@ -93,9 +100,26 @@ TEST(CommandLine, MistakesAreUsageErrors) {
         {{"watch", "--for", "0"}, "watching for no time"},
         {{"status", "list"}, "one command at a time"},
         {{"--bogus", "status"}, "no such option"},
+        {{"--pdu", "--text", "status"}, "two modes"},
+        {{"send", "--class", "4", "1", "x"}, "no such class"},
+        {{"send", "--report-wait", "5", "1", "x"}, "a wait without a report"},
+        {{"send", "--validity", "0h", "1", "x"}, "no time at all"},
     };
     for (const auto& mistake : mistakes) {
         EXPECT_EQ(UsageStatus(mistake.arguments), kExitUsage) << mistake.why;
+    }
+}
+
+TEST(CommandLine, ValidityPeriods) {
+    const struct {
+        const char* text;
+        long minutes;  // 0: refused
+    } periods[] = {{"30m", 30}, {"2h", 120},      {"1d", 1440}, {"1w", 10080}, {"63w", 635040},
+                   {"64w", 0},  {"0m", 0},        {"m", 0},     {"5", 0},      {"5s", 0},
+                   {"-1h", 0},  {"99999999d", 0}, {"1.5h", 0}};
+    for (const auto& period : periods) {
+        const std::optional<std::chrono::minutes> parsed = ParseDuration(period.text);
+        EXPECT_EQ(parsed.value_or(std::chrono::minutes(0)).count(), period.minutes) << period.text;
     }
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "SampleTexts.h"
+#include "support/SampleTexts.h"
 #include "vorsa/PDU.h"
 #include "vorsa/sim/MessageParts.h"
 #include "vorsa/sim/ModemEngine.h"

@@ -8,7 +8,7 @@
 
 #include "Decoded.h"
 #include "RandomText.h"
-#include "SubmitToDeliver.h"
+#include "support/SubmitToDeliver.h"
 #include "vorsa/PDU.h"
 
 namespace vorsa {

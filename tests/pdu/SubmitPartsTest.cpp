@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "HandPacking.h"
-#include "SubmitToDeliver.h"
+#include "support/SubmitToDeliver.h"
 #include "pdu/MessagePayload.h"
 #include "vorsa/PDU.h"
 

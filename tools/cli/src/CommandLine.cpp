@@ -10,7 +10,8 @@ namespace {
 
 constexpr const char* kDescription =
     "Send, read, list and delete SMS through a GSM modem or phone on a serial port, with the\n"
-    "AT commands of 3GPP TS 27.005/27.007, in text mode or PDU mode.";
+    "AT commands of 3GPP TS 27.005/27.007, in PDU mode (any text, any length, delivery\n"
+    "reports) or text mode.";
 
 constexpr const char* kFooter =
     "\nWithout -p (or with --sim) vorsa starts its built-in simulated modem in the same\n"
@@ -19,7 +20,8 @@ constexpr const char* kFooter =
     "Examples:\n"
     "  vorsa -p /dev/ttyUSB0 status\n"
     "  vorsa -p /dev/ttyUSB0 send +40700000001 \"See you at eight\"\n"
-    "  echo \"From a pipe\" | vorsa -p /dev/ttyUSB0 --pdu send +40700000001\n"
+    "  vorsa -p /dev/ttyUSB0 send --report +40700000001 \"Καλημέρα 👋🏽, any length\"\n"
+    "  echo \"From a pipe\" | vorsa -p /dev/ttyUSB0 --text send +40700000001\n"
     "  vorsa -p /dev/ttyUSB0 --keep list\n"
     "  vorsa -p /dev/ttyUSB0 --json watch --for 60\n"
     "\n"
@@ -28,7 +30,7 @@ constexpr const char* kFooter =
     "`vorsa gateway --help`: the SMS gateway service (HTTP API, outbox, inbox, many modems).";
 
 constexpr const char* kCommandFooter =
-    "\nThe global options of `vorsa --help` (-p, -b, --pdu, --pin, --json, -v...) may stand\n"
+    "\nThe global options of `vorsa --help` (-p, -b, --text, --pin, --json, -v...) may stand\n"
     "before or after the command.";
 
 // A storage index: decimal digits, as the modem numbers its memory slots.
@@ -41,7 +43,52 @@ const CLI::Validator kStorageIndex(
     },
     "");
 
+// A validity period: a number and m, h, d or w.
+const CLI::Validator kDuration(
+    [](const std::string& value) -> std::string {
+        return ParseDuration(value) ? ""
+                                    : "DURATION must be a number and m, h, d or w (30m, 2h, "
+                                      "1d, 1w), not " +
+                                          value;
+    },
+    "");
+
 }  // namespace
+
+std::optional<std::chrono::minutes> ParseDuration(const std::string& text) {
+    constexpr long kLongest = 63L * 7 * 24 * 60;  // the longest period a message can have
+    if (text.size() < 2 || text.size() > 8) {
+        return std::nullopt;
+    }
+    long count = 0;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return std::nullopt;
+        }
+        count = count * 10 + (text[i] - '0');
+    }
+    long perUnit = 0;
+    switch (text.back()) {
+        case 'm':
+            perUnit = 1;
+            break;
+        case 'h':
+            perUnit = 60;
+            break;
+        case 'd':
+            perUnit = 24 * 60;
+            break;
+        case 'w':
+            perUnit = 7 * 24 * 60;
+            break;
+        default:
+            return std::nullopt;
+    }
+    if (count == 0 || count > kLongest / perUnit) {
+        return std::nullopt;
+    }
+    return std::chrono::minutes(count * perUnit);
+}
 
 std::string VersionText() {
     return "vorsa " VORSA_VERSION;
@@ -66,7 +113,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     app.add_option("-b,--baud", o.baud, "line speed in baud (default 115200)")
         ->type_name("N")
         ->check(CLI::PositiveNumber.description(""));
-    app.add_flag("--pdu", o.pdu, "PDU mode (the tool encodes and decodes); text mode otherwise");
+    bool pduFlag = false;
+    bool textFlag = false;
+    CLI::Option* pduOption = app.add_flag(
+        "--pdu", pduFlag, "PDU mode, the default: the tool encodes and decodes every text");
+    CLI::Option* textModeOption = app.add_flag(
+        "--text", textFlag,
+        "text mode: the modem formats the message (one part of plain ASCII when sending)");
+    pduOption->excludes(textModeOption);
     CLI::Option* pinOption =
         app.add_option("--pin", pin, "SIM PIN, sent when the SIM asks")->type_name("PIN");
     CLI::Option* smscOption =
@@ -96,16 +150,39 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     app.add_flag("--json", o.json, "one JSON object per line for every result and event");
     app.add_flag("-v,--verbose", o.verbose, "print the AT dialogue with time stamps on stderr");
 
-    CLI::App* send = app.add_subcommand("send", "send a message; prints its reference");
+    CLI::App* send =
+        app.add_subcommand("send", "send a message of any length; prints its references");
     send->add_option("NUMBER", o.number, "destination number, e.g. +40700000001")
         ->required()
         ->type_name("");
     std::string text;
     CLI::Option* textOption =
-        send->add_option("TEXT", text, "the message (1 to 159 characters); stdin when omitted")
+        send->add_option("TEXT", text, "the message, UTF-8, any length; stdin when omitted")
             ->type_name("");
+    CLI::Option* reportOption =
+        send->add_flag("--report", o.report, "ask for a delivery report, wait for it and print it");
+    send->add_option("--report-wait", o.reportWait,
+                     "seconds to wait for the delivery report (default 120)")
+        ->type_name("SECONDS")
+        ->check(CLI::PositiveNumber.description(""))
+        ->needs(reportOption);
+    int messageClass = 0;
+    CLI::Option* classOption =
+        send->add_option("--class", messageClass,
+                         "message class: 0 flash (shown at once, not stored), 1 phone, 2 SIM, "
+                         "3 terminal")
+            ->type_name("N")
+            ->check(CLI::Range(0, 3).description(""));
+    std::string validity;
+    CLI::Option* validityOption =
+        send->add_option("--validity", validity,
+                         "how long the centre keeps trying: 30m, 2h, 1d, 1w (rounded up to "
+                         "the steps a message can carry; 5m to 63w)")
+            ->type_name("DURATION")
+            ->check(kDuration);
 
-    CLI::App* read = app.add_subcommand("read", "read the stored message at INDEX");
+    CLI::App* read = app.add_subcommand(
+        "read", "read the stored message at INDEX, with the other stored parts of a long one");
     read->add_option("INDEX", o.index, "storage index")
         ->required()
         ->type_name("")
@@ -118,10 +195,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         ->check(kStorageIndex);
 
     CLI::App* list = app.add_subcommand(
-        "list", "list every stored message (deleting each unless --keep is given)");
+        "list", "list every stored message, long ones put together (deleting each unless --keep)");
 
     CLI::App* watch = app.add_subcommand(
-        "watch", "stay connected and print incoming messages, notifications and confirmations");
+        "watch", "stay connected and print incoming messages, whole, and delivery reports");
     double watchFor = 0;
     uint32_t watchCount = 0;
     CLI::Option* forOption =
@@ -161,9 +238,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         o.timeout = timeout;
     }
 
+    o.pdu = !textFlag;
     if (send->parsed()) {
         o.command = Command::Send;
         o.text = optional(textOption, text);
+        if (classOption->count() > 0) {
+            o.messageClass = messageClass;
+        }
+        if (validityOption->count() > 0) {
+            o.validity = ParseDuration(validity);
+        }
     } else if (read->parsed()) {
         o.command = Command::Read;
     } else if (remove->parsed()) {

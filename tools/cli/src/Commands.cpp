@@ -1,4 +1,4 @@
-// The commands that run one operation and end: send, read, delete, list and status.
+// The commands that run one operation on the modem itself and end: delete and status.
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -10,8 +10,6 @@
 namespace vorsa::cli {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // The modem's activity statuses (AT+CPAS), by number.
 std::string ActivityText(int32_t state) {
@@ -37,59 +35,6 @@ std::string ActivityText(int32_t state) {
 
 }  // namespace
 
-void Session::Send(const std::string& text) {
-    const std::string& number = options_.number;
-    progressLabel_ = "sending to " + number;
-    out_.Progress(progressLabel_ + " ...");
-    const int errorsBefore = errors_;
-    const std::string reply = modem_->SendSMS(number, text);
-    const bool sent = errors_ == errorsBefore;
-
-    // The message reference comes as a report of its own (+CMGS), raised as OnSentSMS from
-    // the message loop, usually at once; a slow modem gets the reply time-out for it.
-    if (sent) {
-        progressLabel_.clear();
-        out_.Progress("sent; waiting for the modem's message reference ...");
-        const auto deadline = Clock::now() + std::chrono::seconds(modem_->ReadTimeout);
-        while (!reference_ && Clock::now() < deadline) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            (void)HandleMessage(static_cast<int>(left.count()) + 1);
-        }
-    }
-    progressLabel_.clear();
-    out_.EndProgress();
-
-    JsonObject json;
-    json.Str("type", "send").Bool("ok", sent).Str("number", number).Str("reply", reply);
-    if (reference_) {
-        json.Str("reference", *reference_);
-    } else {
-        json.Null("reference");
-    }
-    std::string line;
-    if (sent) {
-        line = "sent to " + number +
-               (reference_ ? ", reference " + *reference_
-                           : " (the modem gave no message reference within " +
-                                 std::to_string(modem_->ReadTimeout) + " s)");
-    }
-    out_.Emit(json, line);
-}
-
-void Session::Read() {
-    const int errorsBefore = errors_;
-    const std::string result = modem_->ReadSMS(options_.index);
-    // A message that was read is shown also when its deletion failed afterwards (that
-    // error is left latched and reported below).
-    if (!result.empty()) {
-        PrintMessage("read", ParseReadResult(result, modem_->TextMode), options_.index);
-    } else if (errors_ == errorsBefore) {
-        RecordError(ErrNotCatalogued, "no message at index " + options_.index);
-    }
-    ReportLatchedErrors();
-}
-
 void Session::Delete() {
     const int errorsBefore = errors_;
     const bool deleted = modem_->DeleteSMS(options_.index);
@@ -99,18 +44,6 @@ void Session::Delete() {
     }
     out_.Emit(JsonObject().Str("type", "delete").Str("index", options_.index).Bool("ok", deleted),
               "");
-}
-
-void Session::List() {
-    modem_->DownloadSMS();
-    // The listing reports nothing itself: what went wrong while it was collected stays
-    // latched for the next exchange. There is none here, so the tool reports it.
-    ReportLatchedErrors();
-    // Each listed message waits in the component's queue with a message posted for it;
-    // one pass of the message loop raises them all as OnReceiveSMS.
-    ProcessMessages();
-    out_.Emit(JsonObject().Str("type", "list").Int("count", received_),
-              received_ == 0 ? "no stored messages" : "");
 }
 
 std::string Session::QueryText(const std::string& command, const std::string& prefix) {
@@ -168,15 +101,6 @@ void Session::Status() {
         }
     }
     out_.Emit(json, text);
-}
-
-void Session::ReadNotified(const std::string& index) {
-    const std::string result = modem_->ReadSMS(index);
-    if (!result.empty()) {
-        PrintMessage("message", ParseReadResult(result, modem_->TextMode), index);
-        ++received_;
-    }
-    ReportLatchedErrors();
 }
 
 }  // namespace vorsa::cli

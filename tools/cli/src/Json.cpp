@@ -96,6 +96,19 @@ JsonObject& JsonObject::Bool(std::string_view key, bool value) {
     return *this;
 }
 
+JsonObject& JsonObject::Ints(std::string_view key, const std::vector<int64_t>& values) {
+    Key(key);
+    body_ += '[';
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) {
+            body_ += ',';
+        }
+        body_ += std::to_string(values[i]);
+    }
+    body_ += ']';
+    return *this;
+}
+
 JsonObject& JsonObject::Null(std::string_view key) {
     Key(key);
     body_ += "null";

@@ -27,12 +27,6 @@ std::string WithoutTrailingLineBreaks(std::string text) {
     return text;
 }
 
-std::string CodePointName(char32_t cp) {
-    char name[16];
-    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(cp));
-    return name;
-}
-
 }  // namespace
 
 Session::Session(const Options& options, Output& out) : options_(options), out_(out) {}
@@ -120,6 +114,10 @@ void Session::Configure() {
     m.TextMode = !options_.pdu;
     m.DeleteOnRead = !options_.keep;
     m.DirectForward = options_.direct;
+    // Delivery reports come straight to the tool (+CDS) when it waits for them or watches.
+    if (options_.report || options_.command == Command::Watch) {
+        m.StatusReports = StatusReportRouting::Direct;
+    }
     if (options_.pin) {
         m.PIN = *options_.pin;
     }
@@ -182,19 +180,23 @@ void Session::Configure() {
         }
     };
     m.OnSentSMS = [this](TObject*, std::string reference) {
-        if (!reference_) {
-            reference_ = reference;
-        }
         out_.Emit(JsonObject().Str("type", "sent").Str("reference", reference),
                   options_.command == Command::Watch ? "sent: reference " + reference : "");
     };
+    // In a watch, cell broadcasts are only announced; new messages the component reads
+    // itself and hands over whole (OnMessage).
     m.OnNotifySMS = [this](TObject*, std::string memory, std::string index) {
         out_.Emit(JsonObject().Str("type", "notify").Str("memory", memory).Str("index", index),
                   "new message in " + memory + " at index " + index);
-        if (options_.command == Command::Watch) {
-            ReadNotified(index);
-        }
     };
+    // Only a watch takes in new messages: another command leaves them on the modem.
+    if (options_.command == Command::Watch) {
+        m.OnMessage = [this](TObject*, const SmsMessage& message) {
+            PrintSms(message);
+            ++received_;
+        };
+    }
+    m.OnStatusReport = [this](TObject*, const StatusReport& report) { TakeReport(report); };
     m.OnReceiveSMS = [this](TObject*, std::string header, std::string body) {
         PrintMessage("message", ParseReceivedMessage(header, body, modem_->TextMode));
         ++received_;
@@ -287,35 +289,31 @@ std::optional<std::string> Session::MessageText() {
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         text = WithoutTrailingLineBreaks(text);
     }
-    // The component sends one byte per character: UTF-8 from the terminal becomes
-    // ISO 8859-1, which is also how the modems' default character set arrives on the line.
-    const SingleByteText converted = ToSingleByte(text);
-    if (converted.unrepresentable != 0) {
-        RecordError(ErrNotCatalogued, "the text holds " + CodePointName(converted.unrepresentable) +
-                                          ", which is not in ISO 8859-1; the modem gets one "
-                                          "byte per character");
-        return std::nullopt;
-    }
-    if (options_.pdu) {
-        // PDU mode packs 7-bit characters: a byte above 127 would lose its top bit and
-        // arrive as another character.
-        for (char c : converted.bytes) {
-            if (static_cast<unsigned char>(c) > 0x7F) {
-                RecordError(ErrNotCatalogued,
-                            "PDU mode sends 7-bit characters only; the text holds " +
-                                CodePointName(static_cast<unsigned char>(c)) +
-                                " (text mode can send it)");
-                return std::nullopt;
-            }
-        }
-    }
-    return converted.bytes;
+    // The component takes UTF-8 (and reads a byte that begins no UTF-8 sequence as
+    // ISO 8859-1), so the text goes on as typed.
+    return text;
 }
 
 void Session::PrintMessage(const char* type, const MessageFields& message,
                            const std::string& index) {
     JsonObject json;
     json.Str("type", type);
+    if (!index.empty()) {
+        json.Str("index", index);
+    }
+    if (!message.status.empty()) {
+        json.Str("status", message.status);
+    }
+    json.Str("from", message.from);
+    if (!message.name.empty()) {
+        json.Str("name", message.name);
+    }
+    json.Str("time", message.time).Str("text", message.text).Str("header", message.header);
+    PrintBlock(json, message, index, "");
+}
+
+void Session::PrintBlock(const JsonObject& json, const MessageFields& message,
+                         const std::string& index, const std::string& extraLines) {
     std::string text;
     auto line = [&text](const char* label, const std::string& value) {
         text += label;
@@ -323,25 +321,17 @@ void Session::PrintMessage(const char* type, const MessageFields& message,
         text += '\n';
     };
     if (!index.empty()) {
-        json.Str("index", index);
         line("Index:  ", index);
     }
     if (!message.status.empty()) {
-        json.Str("status", message.status);
         line("Status: ", message.status);
     }
-    json.Str("from", message.from);
     line("From:   ",
          message.name.empty() ? message.from : message.from + " (" + message.name + ")");
-    if (!message.name.empty()) {
-        json.Str("name", message.name);
-    }
-    json.Str("time", message.time);
     if (!message.time.empty()) {
         line("Time:   ", message.time);
     }
-    json.Str("text", message.text);
-    json.Str("header", message.header);
+    text += extraLines;
     // Further lines of a message are indented under its first.
     std::string body;
     for (char c : DisplayText(message.text)) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "vorsa/Vorsa32.h"
 #include "vorsa/cli/CommandLine.h"
@@ -46,12 +47,19 @@ class Session {
     [[nodiscard]] std::optional<std::string> MessageText();
     void PrintMessage(const char* type, const MessageFields& message,
                       const std::string& index = "");
+    /// A message as the component put it together, with its parts.
+    void PrintSms(const SmsMessage& message, const std::string& index = "");
+    /// One message block: the JSON as given, or the fields as lines of text.
+    void PrintBlock(const JsonObject& json, const MessageFields& message, const std::string& index,
+                    const std::string& extraLines);
+    /// Lets the events run until a delivery report came for each reference, or the
+    /// --report-wait time passed (an error then).
+    void WaitForReports(const std::vector<int>& references);
+    /// A delivery report: printed (by send only when it is about the message sent).
+    void TakeReport(const StatusReport& report);
     /// A command whose reply is the modem's answer text, e.g. AT+CGMI; "" when it has
     /// none. Errors it brings are not counted.
     [[nodiscard]] std::string QueryText(const std::string& command, const std::string& prefix);
-    /// Reads the message of a new-message notification and prints it. The modem reads from
-    /// the memory that Connect selected, where new messages go with the default storage.
-    void ReadNotified(const std::string& index);
     /// False (after reporting why) when the device stopped answering to the line checks and
     /// the component is not bringing it back.
     [[nodiscard]] bool DeviceAlive();
@@ -70,10 +78,10 @@ class Session {
     int errors_ = 0;
     bool lostLink_ = false;  // the modem was lost and is being looked for
     bool tolerateErrors_ = false;
-    int received_ = 0;       // messages that arrived (OnReceiveSMS) or were read on notice
-    int blocksPrinted_ = 0;  // message blocks so far, to separate them in text output
-    std::optional<std::string> reference_;  // of the first send confirmation
-    std::string progressLabel_;             // what the progress line says is going on
+    int received_ = 0;           // messages that arrived (OnReceiveSMS) or were read on notice
+    int blocksPrinted_ = 0;      // message blocks so far, to separate them in text output
+    std::vector<int> awaited_;   // send --report: references without a report
+    std::string progressLabel_;  // what the progress line says is going on
 };
 
 }  // namespace vorsa::cli

@@ -112,6 +112,12 @@ void Session::Watch() {
             break;
         }
     }
+    // Parts forwarded straight to the tool live only here: a message still waiting for
+    // its other parts is printed as far as it came rather than lost with the tool. Stored
+    // parts stay on the modem for a later run.
+    if (options_.direct && modem_->Connected()) {
+        modem_->FlushPendingMessages();
+    }
     out_.Emit(JsonObject().Str("type", "watch").Int("messages", received_), "");
 }
 

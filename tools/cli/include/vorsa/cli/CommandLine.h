@@ -1,6 +1,7 @@
 // The command line of `vorsa`: global options, one command and its arguments.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,7 +25,8 @@ struct Options {
     bool sim = false;
 
     int32_t baud = kDefaultBaud;
-    bool pdu = false;
+    /// PDU mode (the default): any text, any length. --text chooses text mode.
+    bool pdu = true;
     std::optional<std::string> pin;
     std::optional<std::string> smsc;
     std::optional<uint32_t> timeout;  // seconds
@@ -38,10 +40,14 @@ struct Options {
     bool verbose = false;
 
     Command command = Command::Status;
-    std::string number;               // send
-    std::optional<std::string> text;  // send; from standard input when absent
-    std::string index;                // read, delete
-    std::optional<double> watchFor;   // watch: seconds
+    std::string number;                            // send
+    std::optional<std::string> text;               // send; from standard input when absent
+    bool report = false;                           // send: wait for the delivery report
+    double reportWait = 120;                       // send --report: seconds to wait for it
+    std::optional<int> messageClass;               // send: 0 (flash) to 3
+    std::optional<std::chrono::minutes> validity;  // send
+    std::string index;                             // read, delete
+    std::optional<double> watchFor;                // watch: seconds
     std::optional<uint32_t> watchCount;
 };
 
@@ -53,6 +59,10 @@ struct ParsedCommandLine {
 };
 
 [[nodiscard]] ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+/// A validity period such as "30m", "2h", "1d" or "1w" (a number and its unit); none
+/// when the text is not one or is no longer than zero.
+[[nodiscard]] std::optional<std::chrono::minutes> ParseDuration(const std::string& text);
 
 /// "vorsa 1.0.0".
 [[nodiscard]] std::string VersionText();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorsa::cli {
 
@@ -23,6 +24,7 @@ class JsonObject {
     JsonObject& Int(std::string_view key, int64_t value);
     JsonObject& Bool(std::string_view key, bool value);
     JsonObject& Null(std::string_view key);
+    JsonObject& Ints(std::string_view key, const std::vector<int64_t>& values);
 
     /// The object, without a line break.
     [[nodiscard]] std::string Text() const { return body_ + "}"; }

@@ -1,6 +1,6 @@
 // What a recipient's modem shows for an SMS-SUBMIT: the SMS-DELIVER with the same service
 // centre, the destination as sender, the same protocol, data coding, header indicator
-// and user data, and a fixed time stamp (24/06/17,15:00:35+08). Written apart from the
+// and user data, and a fixed time stamp (24/06/17,15:00:53+08). Written apart from the
 // codec, field by field, so that a round trip through it checks both directions.
 #pragma once
 
