@@ -1,9 +1,8 @@
 // The modem link on the TVorsa component in PDU mode: SendMessage for texts of any length
 // and alphabet (every part's reference, status report, class and validity), ListMessages
 // for whole messages with every part's storage index (read ones too, nothing deleted),
-// DeleteMessage's parts deleted by index once the store committed, OnNotifySMS for new
-// messages, OnStatusReport ("+CDS:", routed at set-up) for delivery, and GetField and
-// AT+CREG? for health.
+// DeleteSMS of each part's index once the store committed, OnNotifySMS for new messages,
+// OnStatusReport ("+CDS:", routed at set-up) for delivery, and GetField and AT+CREG? for health.
 #pragma once
 
 #include <memory>
