@@ -11,7 +11,6 @@
 #include <memory>
 #include <thread>
 
-#include "vorsa/gateway/ClassicModemLink.h"
 #include "vorsa/gateway/Gateway.h"
 #include "vorsa/gateway/HttpApi.h"
 #include "vorsa/gateway/Store.h"
@@ -30,7 +29,6 @@ std::string TempDir() {
 struct ApiUnderTest {
     ApiUnderTest() : dir(TempDir()), store(OpenStore(dir + "/gateway.db")) {
         ApiSettings settings;
-        settings.limits = ClassicModemLink::ClassicLimits();
         api = std::make_unique<HttpApi>(settings, *store, nullptr);
         if (!api->Bind("127.0.0.1", 0)) {
             std::abort();

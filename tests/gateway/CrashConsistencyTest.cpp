@@ -1,9 +1,11 @@
 // The gateway killed with SIGKILL at random moments while two simulated modems deliver and
-// two clients send, over and over; after the last restart every received message is stored
-// exactly once and every accepted outgoing message went out at most once and ended in a
-// final state or "unknown". The counts are printed.
+// two clients send, over and over (every fifth received message a long one in two parts,
+// out of order); after the last restart every received message is stored exactly once and every
+// accepted outgoing message went out at most once and ended in a final state or "unknown". The
+// counts are printed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 
 #include "GatewayHarness.h"
 #include "vorsa/gateway/Store.h"
+#include "vorsa/sim/MessageParts.h"
 #include "vorsa/sim/SimulatedModem.h"
 
 namespace vorsa::gateway {
@@ -99,16 +102,24 @@ TEST(CrashConsistency, KilledAtRandomMomentsLosesAndDoublesNothing) {
     std::vector<std::string> delivered;
     std::thread network([&] {
         for (int n = 0; n < kDeliveries; ++n) {
-            const std::string text = "in " + std::to_string(n);
-            for (int tries = 0; tries < 100000; ++tries) {
-                if (modems[n % 2]
-                        ->Deliver(From("+4070000" + std::to_string(1000 + n % 7), text))
-                        .accepted) {
-                    std::lock_guard lock(mutex);
-                    delivered.push_back(text);
-                    break;
+            std::string text = "in " + std::to_string(n);
+            if (n % 5 == 0) {
+                text += " " + std::string(200, 'x');
+            }
+            std::vector<sim::IncomingMessage> parts = sim::SplitIncoming(
+                From("+4070000" + std::to_string(1000 + n % 7), text), static_cast<uint16_t>(n));
+            std::reverse(parts.begin(), parts.end());
+            for (const sim::IncomingMessage& part : parts) {
+                for (int tries = 0; tries < 100000; ++tries) {
+                    if (modems[n % 2]->Deliver(part).accepted) {
+                        break;
+                    }
+                    std::this_thread::sleep_for(20ms);
                 }
-                std::this_thread::sleep_for(20ms);
+            }
+            {
+                std::lock_guard lock(mutex);
+                delivered.push_back(text);
             }
             std::this_thread::sleep_for(kNetworkPause);
         }

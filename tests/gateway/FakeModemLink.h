@@ -148,7 +148,6 @@ class FakeModemLink final : public gateway::ModemLink {
         health.consecutiveTimeouts = modem_.timeouts;
         return health;
     }
-    gateway::TextLimits Limits() const override { return {0, false, true, true, true}; }
 
   private:
     FakeModem& modem_;

@@ -79,6 +79,10 @@ ApiReply PostMessage(int port, const std::string& to, const std::string& text,
     if (!idempotencyKey.empty()) {
         body["idempotency_key"] = idempotencyKey;
     }
+    return PostBody(port, body);
+}
+
+ApiReply PostBody(int port, const nlohmann::json& body) {
     httplib::Client client("127.0.0.1", port);
     Patience(client);
     return Reply(client.Post("/v1/messages", body.dump(), "application/json"));

@@ -56,6 +56,8 @@ struct ApiReply {
 
 ApiReply PostMessage(int port, const std::string& to, const std::string& text,
                      const std::string& idempotencyKey);
+/// POST /v1/messages with a body of the caller's making (options, any text).
+ApiReply PostBody(int port, const nlohmann::json& body);
 ApiReply GetJson(int port, const std::string& path);
 
 }  // namespace vorsa::test

@@ -107,6 +107,25 @@ TEST_F(ModemWorkerTest, ASendThatMayHaveGoneOutIsNotSentAgainBlindly) {
     EXPECT_EQ(modem_.Count("send timed out"), 1u);
 }
 
+// A long message stopped after some parts went out: sending it again would send those
+// parts twice, so a passing fault there counts as a send that may have gone out.
+TEST_F(ModemWorkerTest, ALongMessageCutOffAfterSomePartsIsNotSentAgain) {
+    modem_.sendScript["cut"] = {SendResult{SendOutcome::Transient, {7}, 331, "no network", 3}};
+    modem_.sendScript["refused"] = {SendResult{SendOutcome::Permanent, {8, 9}, 21, "rejected", 3}};
+    const int64_t cut = Queue("cut");
+    const int64_t refused = Queue("refused");
+    StartWorker();
+    ASSERT_TRUE(Eventually([&] { return Settled(cut) && Settled(refused); }));
+    EXPECT_EQ(State(cut), MessageState::Unknown);
+    EXPECT_EQ(modem_.Count("send cut"), 1u);
+    EXPECT_NE(store_->FindOutgoing(cut)->lastError.find("parts 1 to 1 of 3 went out"),
+              std::string::npos)
+        << store_->FindOutgoing(cut)->lastError;
+    EXPECT_EQ(State(refused), MessageState::Failed);
+    EXPECT_EQ(store_->FindOutgoing(refused)->lastError,
+              "21: rejected (parts 1 to 2 of 3 went out, references 8 9)");
+}
+
 TEST_F(ModemWorkerTest, UnderTheRetryPolicyAnUnconfirmedSendGoesAgain) {
     settings_.unconfirmed = UnconfirmedPolicy::Retry;
     modem_.sendScript["timed out"] = {Outcome(SendOutcome::Ambiguous, 1002),

@@ -122,6 +122,7 @@ ConfigResult ParseConfig(std::string_view text) {
                            {"abandon_after", Seconds(config.abandonAfterMs, 60, 7LL * 86400)},
                            {"health_interval", Seconds(config.healthIntervalMs, 1, 86400)},
                            {"rescan_interval", Seconds(config.rescanIntervalMs, 1, 86400)},
+                           {"reassembly_timeout", Seconds(config.reassemblyTimeoutMs, 1, 86400)},
                            {"reinit_after_timeouts", Count(config.reinitAfterTimeouts, 1, 100)}});
         } else if (section.kind == "modem") {
             ModemConfig modem;

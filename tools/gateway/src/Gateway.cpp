@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "vorsa/gateway/ClassicModemLink.h"
+#include "vorsa/gateway/ComponentModemLink.h"
 #include "vorsa/gateway/EventLog.h"
 #include "vorsa/gateway/HttpApi.h"
 #include "vorsa/gateway/ModemWorker.h"
@@ -85,10 +85,6 @@ bool Gateway::Start(std::string& error) {
 
     ApiSettings apiSettings;
     apiSettings.token = config_.token;
-    apiSettings.limits = ClassicModemLink::ClassicLimits();
-    apiSettings.textRefusal = [](const std::string& text) {
-        return ClassicModemLink::RefusalOf(text);
-    };
     apiSettings.queueExpiryMs = config_.queueExpiryMs;
     api_ = std::make_unique<HttpApi>(apiSettings, *store_, [this] {
         for (auto& worker : workers_) {
@@ -124,13 +120,15 @@ bool Gateway::Start(std::string& error) {
         WorkerSettings settings;
         settings.gatewayId = config_.id;
         settings.modem = modem;
+        settings.modem.link.reassemblySeconds =
+            static_cast<uint32_t>(config_.reassemblyTimeoutMs / 1000);
         settings.retry = config_.retry;
         settings.unconfirmed = config_.afterCrash;
         settings.healthIntervalMs = config_.healthIntervalMs;
         settings.rescanIntervalMs = config_.rescanIntervalMs;
         settings.reinitAfterTimeouts = config_.reinitAfterTimeouts;
         workers_.push_back(std::make_unique<ModemWorker>(
-            settings, *store_, *log_, [] { return std::make_unique<ClassicModemLink>(); }));
+            settings, *store_, *log_, [] { return std::make_unique<ComponentModemLink>(); }));
     }
     for (auto& worker : workers_) {
         worker->Start();

@@ -186,8 +186,7 @@ struct HttpApi::Impl {
 
     void PostMessage(const httplib::Request& req, httplib::Response& res) {
         const ParsedRequest parsed =
-            ParseMessageRequest(req.body, settings.limits, req.get_header_value("Idempotency-Key"),
-                                settings.textRefusal);
+            ParseMessageRequest(req.body, req.get_header_value("Idempotency-Key"));
         if (!parsed.message) {
             SendError(res, 400, parsed.error.code, parsed.error.message);
             return;

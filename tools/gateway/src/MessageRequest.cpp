@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "vorsa/PDU.h"
+
 namespace vorsa::gateway {
 
 namespace {
@@ -71,9 +73,7 @@ std::optional<size_t> Utf8Length(std::string_view text) {
     return count;
 }
 
-ParsedRequest ParseMessageRequest(
-    std::string_view body, const TextLimits& limits, const std::string& headerKey,
-    const std::function<std::string(const std::string&)>& textRefusal) {
+ParsedRequest ParseMessageRequest(std::string_view body, const std::string& headerKey) {
     const nlohmann::json json = nlohmann::json::parse(body, nullptr, false);
     if (json.is_discarded()) {
         return Refuse("bad_json", "the body is not valid JSON");
@@ -151,35 +151,17 @@ ParsedRequest ParseMessageRequest(
     if (message.text.empty()) {
         return Refuse("empty_text", "\"text\" is missing or empty");
     }
-    const std::optional<size_t> length = Utf8Length(message.text);
-    if (!length) {
+    if (!Utf8Length(message.text)) {
         return Refuse("bad_text", "\"text\" is not valid UTF-8");
     }
-    if (*length > kMaxTextCharacters ||
-        (limits.maxCharacters > 0 && *length > limits.maxCharacters)) {
-        const size_t most = limits.maxCharacters > 0
-                                ? std::min(limits.maxCharacters, kMaxTextCharacters)
-                                : kMaxTextCharacters;
-        return Refuse("text_too_long", "\"text\" has " + std::to_string(*length) +
-                                           " characters; at most " + std::to_string(most) +
-                                           " can be sent");
-    }
-    if (message.report && !limits.statusReports) {
-        return Refuse("unsupported_option",
-                      "\"report\": the modems of this gateway cannot ask for status reports yet");
-    }
-    if (message.messageClass && !limits.messageClass) {
-        return Refuse("unsupported_option",
-                      "\"class\": the modems of this gateway cannot set a message class yet");
-    }
-    if (message.validitySeconds && !limits.validity) {
-        return Refuse("unsupported_option",
-                      "\"validity\": the modems of this gateway cannot set a validity period yet");
-    }
-    if (textRefusal) {
-        if (const std::string refusal = textRefusal(message.text); !refusal.empty()) {
-            return Refuse("unsupported_text", refusal);
-        }
+    // Parts, not characters, bound a message: the alphabet decides how many characters
+    // a part holds (153 in the GSM alphabet, an extension character costing two; 67 UTF-16
+    // units in UCS2).
+    const TextSize size = measureText(message.text);
+    if (size.parts > kMaxParts) {
+        return Refuse("text_too_long", "\"text\" takes " + std::to_string(size.parts) +
+                                           " parts; at most " + std::to_string(kMaxParts) +
+                                           " can be sent as one message");
     }
     return {message, {}};
 }

@@ -33,8 +33,28 @@ void Drain(int fd) {
     }
 }
 
+// The error of a send, with the parts that went out before it stopped.
 std::string ErrorText(const SendResult& result) {
-    return std::to_string(result.code) + ": " + result.text;
+    std::string text = std::to_string(result.code) + ": " + result.text;
+    if (result.outcome != SendOutcome::Sent && !result.references.empty()) {
+        text += " (parts 1 to " + std::to_string(result.references.size()) + " of " +
+                std::to_string(result.parts) + " went out, references";
+        for (const int reference : result.references) {
+            text += " " + std::to_string(reference);
+        }
+        text += ")";
+    }
+    return text;
+}
+
+// How the worker treats a send: a long message stopped after some of its parts went out
+// cannot be retried without sending those parts again, so a passing fault there is handled
+// as a send that may have gone out.
+SendOutcome Treatment(const SendResult& result) {
+    if (result.outcome == SendOutcome::Transient && !result.references.empty()) {
+        return SendOutcome::Ambiguous;
+    }
+    return result.outcome;
 }
 
 }  // namespace
@@ -200,6 +220,10 @@ void ModemWorker::ReceiveStored(ModemLink& link) {
     const int64_t started = NowMillis();
     nextRescan_ = started + settings_.rescanIntervalMs;
     const ListResult listed = link.ListStored();
+    if (listed.waiting != waiting_) {
+        waiting_ = listed.waiting;
+        log_.Emit("waiting", {{"modem", settings_.modem.name}, {"messages", waiting_}});
+    }
     for (const StoredMessage& message : listed.messages) {
         ReceivedRecord record{settings_.modem.name, message.sender,        message.timeStamp,
                               message.text,         message.partReference, message.parts,
@@ -214,9 +238,11 @@ void ModemWorker::ReceiveStored(ModemLink& link) {
             return;
         }
         if (stored.inserted) {
-            log_.Emit(
-                "received",
-                {{"modem", settings_.modem.name}, {"id", stored.id}, {"from", message.sender}});
+            log_.Emit("received", {{"modem", settings_.modem.name},
+                                   {"id", stored.id},
+                                   {"from", message.sender},
+                                   {"parts", message.parts},
+                                   {"complete", message.complete}});
         }
         // Committed: now the modem's copy may go. A delete that fails leaves it for the
         // next round, where the store recognises it.
@@ -255,7 +281,7 @@ bool ModemWorker::SendOne(ModemLink& link) {
     const int64_t id = message->id;
     std::string outcome;
     bool recorded = false;
-    switch (result.outcome) {
+    switch (Treatment(result)) {
         case SendOutcome::Sent:
             outcome = "sent";
             recorded = Record(

@@ -46,6 +46,9 @@ struct GatewayConfig {
     int64_t healthIntervalMs = 30000;
     /// How often the modems' memories are read even without a new-message report.
     int64_t rescanIntervalMs = 60000;
+    /// How long the parts of a long message wait on the modem for the missing ones before
+    /// the message is stored as far as it came, marked incomplete.
+    int64_t reassemblyTimeoutMs = 600000;
     /// Consecutive time-outs after which a modem is set up again.
     int reinitAfterTimeouts = 3;
     std::vector<ModemConfig> modems;

@@ -15,19 +15,16 @@
 #include <memory>
 #include <string>
 
-#include "vorsa/gateway/ModemLink.h"
-
 namespace vorsa::gateway {
 
 class Store;
 
 struct ApiSettings {
     std::string token;
-    TextLimits limits;
-    /// Why the modems cannot send a text ("" when they can); may be empty.
-    std::function<std::string(const std::string&)> textRefusal;
     int64_t queueExpiryMs = 24LL * 3600 * 1000;
-    size_t maxBodyBytes = 64 * 1024;
+    /// Room for the longest message (255 parts of UCS2) even with every character written
+    /// as a JSON escape.
+    size_t maxBodyBytes = 256 * 1024;
 };
 
 class HttpApi {

@@ -5,13 +5,11 @@
 //    "validity": 3600, "idempotency_key": "order-1234"}
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "vorsa/gateway/Messages.h"
-#include "vorsa/gateway/ModemLink.h"
 
 namespace vorsa::gateway {
 
@@ -25,17 +23,15 @@ struct ParsedRequest {
     RequestError error;
 };
 
-/// The longest text the API takes, in characters (255 parts of 67 UCS2 units is more; the
-/// modem link's own limit applies on top).
-constexpr size_t kMaxTextCharacters = 1600;
+/// The most parts one message is sent in (the concatenation header counts to 255).
+constexpr size_t kMaxParts = 255;
 constexpr size_t kMaxIdempotencyKey = 200;
 
-/// Parses and checks the request body. `limits` are what the modems can send today; a text
-/// beyond them is refused here rather than failed later. `headerKey` is the Idempotency-Key
-/// header, if the client sent one (it must agree with the body's key).
-[[nodiscard]] ParsedRequest ParseMessageRequest(
-    std::string_view body, const TextLimits& limits, const std::string& headerKey,
-    const std::function<std::string(const std::string&)>& textRefusal);
+/// Parses and checks the request body. A text longer than kMaxParts parts is refused here
+/// rather than failed later. `headerKey` is the Idempotency-Key header, if the client sent
+/// one (it must agree with the body's key).
+[[nodiscard]] ParsedRequest ParseMessageRequest(std::string_view body,
+                                                const std::string& headerKey);
 
 /// True for "+" and 3 to 20 digits, or 3 to 20 digits.
 [[nodiscard]] bool IsPhoneNumber(std::string_view number);

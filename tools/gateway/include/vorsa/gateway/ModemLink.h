@@ -1,5 +1,5 @@
 // One modem as the gateway needs it. The gateway's workers talk to modems only through
-// this interface; ClassicModemLink implements it on the TVorsa component. Everything else
+// this interface; ComponentModemLink implements it on the TVorsa component. Everything else
 // in the gateway (store, outbox, API) is independent of the component.
 //
 // A link is used by one thread only, the one that connected it; its events are raised on
@@ -24,6 +24,9 @@ struct LinkSettings {
     std::string serviceCentre;
     std::string storage;  // argument of AT+CPMS; empty: the modem's default
     uint32_t timeoutSeconds = 10;
+    /// How long the parts of a long message wait on the modem for the missing ones before
+    /// the message is taken as far as it came.
+    uint32_t reassemblySeconds = 600;
 };
 
 struct SendOptions {
@@ -48,28 +51,37 @@ enum class SendOutcome {
 
 struct SendResult {
     SendOutcome outcome = SendOutcome::Transient;
-    /// The message reference of every part, in order (may be empty when the modem sent
-    /// no reference).
+    /// The message reference of every part the modem confirmed, in order (-1 for a part
+    /// confirmed without one). Fewer than `parts` when the send stopped early: those parts
+    /// did go out.
     std::vector<int> references;
     int32_t code = 0;  // the error code, when not Sent
     std::string text;  // its text
+    /// The parts the text takes; 0 when it was refused before it was measured.
+    int parts = 0;
 };
 
 /// A message the modem holds: whole (all parts in), or as far as it goes.
 struct StoredMessage {
     std::string sender;
-    std::string timeStamp;      // the service centre's
-    std::string text;           // UTF-8
-    std::string partReference;  // "" for a single message
-    int parts = 1;
+    std::string timeStamp;  // the service centre's
+    std::string text;       // UTF-8
+    /// "" for a single message; for a long one its concatenation reference and part count
+    /// ("17/3"), which with the sender tells two long messages of one second apart.
+    std::string partReference;
+    int parts = 1;  // the parts the message was sent in (some missing when not complete)
     bool complete = true;
-    /// The storage indexes of every part, to delete once the message is stored.
+    /// The storage indexes of every part at hand, to delete once the message is stored.
     std::vector<std::string> indexes;
 };
 
 struct ListResult {
     bool ok = true;  // false: the listing failed (error in lastError); `messages` may hold some
+    /// Whole messages, and long ones whose missing parts did not come within the
+    /// reassembly time-out (not complete).
     std::vector<StoredMessage> messages;
+    /// Long messages still waiting on the modem for parts that may yet come.
+    int waiting = 0;
 };
 
 struct LinkHealth {
@@ -79,18 +91,6 @@ struct LinkHealth {
     std::string lastError;
     /// Replies that timed out since the last one that came in.
     int consecutiveTimeouts = 0;
-};
-
-/// Limits on what a link can send today, so that the API can refuse what would fail or be
-/// silently ignored.
-struct TextLimits {
-    size_t maxCharacters = 0;
-    /// True when only the characters of the classic 7-bit set go (no Unicode).
-    bool sevenBitOnly = true;
-    /// Whether a send can ask for a status report, a message class and a validity period.
-    bool statusReports = false;
-    bool messageClass = false;
-    bool validity = false;
 };
 
 class ModemLink {
@@ -112,9 +112,11 @@ class ModemLink {
     virtual void Disconnect() = 0;
     [[nodiscard]] virtual bool Connected() const = 0;
 
+    /// Sends `text` (UTF-8, any length up to 255 parts) in as many parts as it takes.
     [[nodiscard]] virtual SendResult Send(const std::string& to, const std::string& text,
                                           const SendOptions& options) = 0;
-    /// Every message stored on the modem (read or not), without deleting any.
+    /// Every message stored on the modem (read or not), put together from its parts,
+    /// without deleting any.
     [[nodiscard]] virtual ListResult ListStored() = 0;
     /// Deletes stored messages by index; false when any delete failed.
     [[nodiscard]] virtual bool Delete(const std::vector<std::string>& indexes) = 0;
@@ -127,8 +129,6 @@ class ModemLink {
     [[nodiscard]] virtual LinkHealth QueryHealth() = 0;
     /// The last error and time-out count, without asking the modem.
     [[nodiscard]] virtual LinkHealth Health() const = 0;
-
-    [[nodiscard]] virtual TextLimits Limits() const = 0;
 
   protected:
     Events events_;

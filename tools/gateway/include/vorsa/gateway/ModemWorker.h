@@ -75,6 +75,7 @@ class ModemWorker {
     ModemHealth health_;
     bool everConnected_ = false;
     bool storedPending_ = false;
+    int waiting_ = 0;  // long messages on the modem waiting for parts, at the last listing
     int connectFailures_ = 0;
     int64_t nextConnect_ = 0;
     int64_t nextRescan_ = 0;
