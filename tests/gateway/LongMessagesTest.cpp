@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "GatewayHarness.h"
+#include "gateway/Eventually.h"
 #include "vorsa/gateway/Gateway.h"
 #include "vorsa/gateway/Store.h"
 #include "vorsa/sim/MessageParts.h"
@@ -27,17 +28,7 @@ const std::string kLongUnicode =
     "Ελληνικά επίσης!";
 const std::string kSender = "+40700000002";
 
-template <typename Condition>
-bool Eventually(Condition condition, std::chrono::seconds patience = 40s) {
-    const auto deadline = std::chrono::steady_clock::now() + patience;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
+using test::Eventually;
 
 class LongMessagesTest : public ::testing::Test {
   protected:
