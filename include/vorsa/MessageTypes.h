@@ -99,6 +99,10 @@ struct MessageListing {
     std::vector<SmsMessage> messages;
     /// Messages still missing parts that may yet come; a later listing gives them.
     std::vector<SmsMessage> waiting;
+    /// Stored copies of parts listed twice (the network delivered a part again): the
+    /// messages above hold one copy each; a caller that deletes what it has taken deletes
+    /// these too, or they come back alone in the next listing.
+    std::vector<StoredPart> duplicates;
 };
 
 /// What ReadMessage found at one storage index.

@@ -109,7 +109,13 @@ MessageListing TVorsa::ListMessages(ListScope Scope) {
             Since = Known != FMessages->FirstListed.end() ? Known->second : Now;
             Seen.emplace(Key, Since);
         }
-        for (const ReassembledMessage& Message : Grouping.add(Part, Since).messages) {
+        const MessageReassembler::AddResult Added = Grouping.add(Part, Since);
+        if (Added.status == PartStatus::Duplicate && Part.index != 0) {
+            Result.duplicates.push_back(
+                StoredPart{Part.memory, Part.index,
+                           Part.message.concat ? Part.message.concat->sequence : uint8_t{1}});
+        }
+        for (const ReassembledMessage& Message : Added.messages) {
             Result.messages.push_back(detail::ToSmsMessage(Message));
         }
     }

@@ -52,8 +52,16 @@ class StoredMessagesTest : public ConnectedComponent {
 
 TEST_F(StoredMessagesTest, ListingGivesWholeMessagesAndHoldsBackTheIncompleteUntilItsTimeOut) {
     Vorsa.ReassemblyTimeout = 120;
+    // The first listing also shows a second copy of Alice's last part (delivered twice).
+    Modem.AnswerOnce("AT+CMGL=4", "\r\n" + ListedEntry(1, Alice[1]) + ListedEntry(2, Single) +
+                                      ListedEntry(3, Alice[0], 0) + ListedEntry(4, Alice[2]) +
+                                      ListedEntry(5, Bob[0]) + ListedEntry(6, Alice[2]) +
+                                      "\r\nOK\r\n");
     MessageListing Listing = Vorsa.ListMessages();
     EXPECT_TRUE(Listing.ok);
+    ASSERT_EQ(Listing.duplicates.size(), 1u);
+    EXPECT_EQ(Listing.duplicates[0].index, 6);
+    EXPECT_EQ(Listing.duplicates[0].sequence, 3);
     ASSERT_EQ(Listing.messages.size(), 2u);
     EXPECT_EQ(Listing.messages[0].text, "Hi");
     EXPECT_THAT(IndexesOf(Listing.messages[0]), ElementsAre(2));
@@ -70,6 +78,7 @@ TEST_F(StoredMessagesTest, ListingGivesWholeMessagesAndHoldsBackTheIncompleteUnt
     Listing = Vorsa.ListMessages();
     EXPECT_EQ(Listing.messages.size(), 2u);
     EXPECT_EQ(Listing.waiting.size(), 1u);
+    EXPECT_TRUE(Listing.duplicates.empty());
     Clock.Advance(21 * 1000);
     Listing = Vorsa.ListMessages();
     ASSERT_EQ(Listing.messages.size(), 3u);

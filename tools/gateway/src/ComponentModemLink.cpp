@@ -220,6 +220,9 @@ ListResult ComponentModemLink::ListStored() {
         }
         result.messages.push_back(ToStored(message));
     }
+    for (const StoredPart& copy : listing.duplicates) {
+        result.copies.push_back(std::to_string(copy.index));
+    }
     CheckLine();
     return result;
 }

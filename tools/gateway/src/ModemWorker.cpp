@@ -253,6 +253,11 @@ void ModemWorker::ReceiveStored(ModemLink& link) {
             return;
         }
     }
+    // A part stored twice keeps its first copy with its message; the second would come
+    // back alone in the next listing and end as a fragment of its own.
+    if (!listed.copies.empty() && !link.Delete(listed.copies)) {
+        nextRescan_ = NowMillis() + kListRetryMs;
+    }
     if (!listed.ok) {
         nextRescan_ = NowMillis() + kListRetryMs;
     }

@@ -117,7 +117,8 @@ int Migrate(SqlConnection& connection) {
             }
             // Created under the lock: two gateways starting together on an empty
             // PostgreSQL database would otherwise both create it and one would fail.
-            connection.Script("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
+            connection.Script(
+                "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
             const auto rows = connection.Query("SELECT MAX(version) FROM schema_version");
             version = rows.empty() || !rows[0][0] ? 0 : std::stoi(*rows[0][0]);
             if (version > static_cast<int>(migrations.size())) {

@@ -82,6 +82,9 @@ struct ListResult {
     std::vector<StoredMessage> messages;
     /// Long messages still waiting on the modem for parts that may yet come.
     int waiting = 0;
+    /// Storage indexes of parts the modem holds twice (the network delivered them again).
+    /// The messages above, complete or waiting, keep one copy each, so these may go at once.
+    std::vector<std::string> copies;
 };
 
 struct LinkHealth {
