@@ -39,20 +39,6 @@ SubmitOptions ToSubmitOptions(const SendOptions& options) {
     return submit;
 }
 
-SendOutcome ToOutcome(vorsa::SendOutcome outcome) {
-    switch (outcome) {
-        case vorsa::SendOutcome::Sent:
-            return SendOutcome::Sent;
-        case vorsa::SendOutcome::Permanent:
-            return SendOutcome::Permanent;
-        case vorsa::SendOutcome::Transient:
-            return SendOutcome::Transient;
-        case vorsa::SendOutcome::Ambiguous:
-            break;
-    }
-    return SendOutcome::Ambiguous;
-}
-
 DeliveryOutcome ToOutcome(DeliveryStatus status) {
     switch (status) {
         case DeliveryStatus::Delivered:
@@ -197,7 +183,7 @@ SendResult ComponentModemLink::Send(const std::string& to, const std::string& te
     const vorsa::SendResult sent = modem_->SendMessage(to, text, ToSubmitOptions(options));
     Note(sent.sent() ? 0 : sent.errorCode, sent.errorText);
     CheckLine();
-    return {ToOutcome(sent.outcome), sent.references, sent.errorCode, sent.errorText, sent.parts};
+    return {sent.outcome, sent.references, sent.errorCode, sent.errorText, sent.parts};
 }
 
 ListResult ComponentModemLink::ListStored() {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "vorsa/MessageTypes.h"
 #include "vorsa/gateway/Messages.h"
 
 namespace vorsa::gateway {
@@ -35,19 +36,9 @@ struct SendOptions {
     std::optional<int64_t> validitySeconds;
 };
 
-/// How a send ended, as far as the gateway must tell cases apart.
-enum class SendOutcome {
-    /// The modem confirmed it.
-    Sent,
-    /// Refused for good: a bad number, the network's refusal, a text the link cannot send.
-    /// Sending it again would fail again.
-    Permanent,
-    /// Not sent, and worth another try (no network, a busy modem, the line not open).
-    Transient,
-    /// The text may have reached the modem but no confirmation came (a time-out, the line
-    /// lost mid-send). Sending again could send it twice.
-    Ambiguous,
-};
+/// How a send ended: the component's own four cases (sent, refused for good, worth another
+/// try, perhaps gone), which the outbox's states follow.
+using SendOutcome = ::vorsa::SendOutcome;
 
 struct SendResult {
     SendOutcome outcome = SendOutcome::Transient;
