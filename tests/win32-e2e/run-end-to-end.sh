@@ -76,8 +76,8 @@ cli_status=0
 "${emulator[@]}" "$cli" -p COM5 --json send +40700000001 "Sent by vorsa.exe" \
     >"$work/cli.out" 2>"$work/cli.err" || cli_status=$?
 cat "$work/cli.out"
-if [ "$cli_status" -ne 0 ] || ! grep -q '"type":"send","ok":true' "$work/cli.out" ||
-   ! grep -q '"type":"sent","reference":"[0-9]' "$work/cli.out"; then
+if [ "$cli_status" -ne 0 ] ||
+   ! grep -q '"type":"send","ok":true,.*"outcome":"sent",.*"references":\[[0-9]' "$work/cli.out"; then
     echo "run-end-to-end: vorsa.exe did not send (status $cli_status)" >&2
     cat "$work/cli.err" >&2
     failed=1
