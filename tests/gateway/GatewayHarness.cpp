@@ -94,4 +94,17 @@ ApiReply GetJson(int port, const std::string& path) {
     return Reply(client.Get(path.c_str()));
 }
 
+gateway::GatewayConfig OneModemGateway(const std::string& dir, const std::string& id) {
+    gateway::GatewayConfig config;
+    config.listen = "127.0.0.1:0";
+    config.store = dir + "/gateway.db";
+    config.id = id;
+    config.rescanIntervalMs = 1000;
+    gateway::ModemConfig modem;
+    modem.name = "m1";
+    modem.link.device = dir + "/modem";  // the link, as a by-id path would be
+    config.modems.push_back(modem);
+    return config;
+}
+
 }  // namespace vorsa::test

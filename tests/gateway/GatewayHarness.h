@@ -1,5 +1,6 @@
 // Helpers for the tests that run whole gateways: a temporary directory, the `vorsa gateway`
-// program as a child process, and the API calls the tests make.
+// program as a child process, an in-process gateway's settings, and the API calls the tests
+// make.
 #pragma once
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "sim/Subprocess.h"
+#include "vorsa/gateway/Config.h"
 
 namespace vorsa::test {
 
@@ -59,5 +61,9 @@ ApiReply PostMessage(int port, const std::string& to, const std::string& text,
 /// POST /v1/messages with a body of the caller's making (options, any text).
 ApiReply PostBody(int port, const nlohmann::json& body);
 ApiReply GetJson(int port, const std::string& path);
+
+/// A gateway named `id` listening on a free loopback port, its store in `dir`, and one
+/// modem "m1" on the simulated modem's link `dir`/modem, listed every second.
+[[nodiscard]] gateway::GatewayConfig OneModemGateway(const std::string& dir, const std::string& id);
 
 }  // namespace vorsa::test

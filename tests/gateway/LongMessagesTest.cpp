@@ -38,16 +38,8 @@ class LongMessagesTest : public ::testing::Test {
         modem_->Start();
     }
     void StartGateway(int64_t reassemblyTimeoutMs = 600000) {
-        GatewayConfig config;
-        config.listen = "127.0.0.1:0";
-        config.store = dir_.Path() + "/gateway.db";
-        config.id = "long";
-        config.rescanIntervalMs = 1000;
+        GatewayConfig config = test::OneModemGateway(dir_.Path(), "long");
         config.reassemblyTimeoutMs = reassemblyTimeoutMs;
-        ModemConfig modem;
-        modem.name = "m1";
-        modem.link.device = dir_.Path() + "/modem";
-        config.modems.push_back(modem);
         gateway_ = std::make_unique<Gateway>(config, nullptr);
         std::string error;
         ASSERT_TRUE(gateway_->Start(error)) << error;

@@ -30,18 +30,10 @@ class ModemFaultsTest : public ::testing::Test {
         modem_->Start();
     }
     void StartGateway() {
-        GatewayConfig config;
-        config.listen = "127.0.0.1:0";
-        config.store = dir_.Path() + "/gateway.db";
-        config.id = "faults";
+        GatewayConfig config = test::OneModemGateway(dir_.Path(), "faults");
         config.retry = RetrySettings{20, 200, 1000};
-        config.rescanIntervalMs = 1000;
         config.reinitAfterTimeouts = 2;
-        ModemConfig modem;
-        modem.name = "m1";
-        modem.link.device = dir_.Path() + "/modem";  // the link, as a by-id path would be
-        modem.link.timeoutSeconds = 1;
-        config.modems.push_back(modem);
+        config.modems[0].link.timeoutSeconds = 1;
         gateway_ = std::make_unique<Gateway>(config, nullptr);
         std::string error;
         ASSERT_TRUE(gateway_->Start(error)) << error;
