@@ -60,7 +60,8 @@ TEST(CrashConsistency, KilledAtRandomMomentsLosesAndDoublesNothing) {
     const std::string storePath = dir.Path() + "/gateway.db";
     const std::string config =
         dir.Write("gateway.ini", "[gateway]\nstore = " + storePath +
-                                     "\nid = crash\nretry_backoff = 0\nrescan_interval = 1\n" +
+                                     "\nid = crash\nretry_backoff = 0\nrescan_interval = 1\n"
+                                     "reassembly_timeout = 10\n" +
                                      modemSections);
 
     std::atomic<int> port{0};  // 0 while the gateway is down

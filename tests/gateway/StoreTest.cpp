@@ -149,6 +149,35 @@ TEST_P(StoreTest, SendsCutShortBecomeUnknownOrQueuedAsThePolicySays) {
     EXPECT_EQ(store_->Claim("m", "gw-b:1/m1", kNow + 6)->attempts, 2);
 }
 
+// A part left on the modem by a kill between the deletes of its message's parts comes
+// back alone after the reassembly time-out: it is the message already stored, not a new one.
+TEST_P(StoreTest, APartLeftBehindByItsStoredMessageIsThatMessage) {
+    ReceivedRecord whole = Received("first half, second half", "17/2");
+    whole.parts = 2;
+    const StoreIncomingResult stored = store_->StoreIncoming(whole, kNow);
+    ASSERT_TRUE(stored.inserted);
+
+    ReceivedRecord leftover = whole;
+    leftover.text = "second half";
+    leftover.complete = false;
+    leftover.timeStamp = "26/12/08,10:00:01+08";
+    const StoreIncomingResult again = store_->StoreIncoming(leftover, kNow + 60000);
+    EXPECT_FALSE(again.inserted);
+    EXPECT_EQ(again.id, stored.id);
+
+    // Another reference, another text, or a day later: a message of its own.
+    ReceivedRecord otherReference = leftover;
+    otherReference.partReference = "18/2";
+    ReceivedRecord otherText = leftover;
+    otherText.text = "third half";
+    EXPECT_TRUE(store_->StoreIncoming(otherReference, kNow).inserted);
+    EXPECT_TRUE(store_->StoreIncoming(otherText, kNow).inserted);
+    ReceivedRecord later = leftover;
+    later.timeStamp = "26/12/09,10:00:01+08";
+    EXPECT_TRUE(store_->StoreIncoming(later, kNow + 25LL * 60 * 60 * 1000).inserted);
+    EXPECT_EQ(store_->Inbox(0, 100).size(), 4u);
+}
+
 TEST_P(StoreTest, ReceivedMessagesAreStoredOnceAndPagedByCursor) {
     const std::string longText(3000, 'x');  // beyond what an index on the text could hold
     const StoreIncomingResult first = store_->StoreIncoming(Received("hello"), kNow);

@@ -19,6 +19,9 @@ using detail::SqlConnection;
 using detail::SqlRow;
 using detail::SqlValue;
 
+// How far back a part left on the modem is matched to the whole message stored before it.
+constexpr int64_t kLeftoverPartWindowMs = 24LL * 60 * 60 * 1000;
+
 constexpr const char* kOutgoingColumns =
     "id, recipient, body, report, message_class, validity, idempotency_key, state, modem, "
     "claimed_by, part_refs, attempts, last_error, created_at, updated_at, next_attempt_at, "
@@ -258,6 +261,9 @@ class SqlStore final : public Store {
 
     StoreIncomingResult StoreIncoming(const ReceivedRecord& m, int64_t now) override {
         return Transaction<StoreIncomingResult>([&] {
+            if (const std::optional<int64_t> whole = WholeMessageHolding(m, now)) {
+                return StoreIncomingResult{*whole, false};
+            }
             const auto inserted = Rows(
                 "INSERT INTO incoming (modem, sender, sent_at, body, part_ref, parts, complete, "
                 "received_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING RETURNING "
@@ -279,6 +285,25 @@ class SqlStore final : public Store {
             }
             return StoreIncomingResult{id, true};
         });
+    }
+
+    // A part handed over alone after the reassembly time-out may be one the gateway did not
+    // get to delete after storing its whole message (killed between the deletes of its
+    // parts): the message from the same sender under the same concatenation reference,
+    // stored whole within the last day, whose text holds this part's text.
+    std::optional<int64_t> WholeMessageHolding(const ReceivedRecord& m, int64_t now) {
+        if (m.complete || m.partReference.empty() || m.text.empty()) {
+            return std::nullopt;
+        }
+        for (const SqlRow& row :
+             Rows("SELECT id, body FROM incoming WHERE sender = ? AND part_ref = ? AND "
+                  "complete = 1 AND received_at >= ? ORDER BY id DESC",
+                  {m.sender, m.partReference, now - kLeftoverPartWindowMs})) {
+            if (row[1] && row[1]->find(m.text) != std::string::npos) {
+                return Int(row[0]);
+            }
+        }
+        return std::nullopt;
     }
 
     std::vector<IncomingMessage> Inbox(int64_t after, int limit) override {
